@@ -1,0 +1,31 @@
+// A subcommand of kelvarin-cli: it registers its options with the parser and
+// runs when the command line named it.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <memory>
+
+namespace kelvarin::cli {
+
+// Exit statuses: everything done; something failed or was refused (so a
+// build pipeline notices); the command line itself was wrong.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+class Command {
+public:
+    explicit Command(CLI::App* subcommand) : m_subcommand(subcommand) {}
+    virtual ~Command() = default;
+    bool Chosen() const { return m_subcommand->parsed(); }
+    // Returns the exit status.
+    virtual int Run() = 0;
+
+private:
+    CLI::App* m_subcommand;
+};
+
+std::unique_ptr<Command> AddPackCommand(CLI::App& app);
+std::unique_ptr<Command> AddUnpackCommand(CLI::App& app);
+
+}  // namespace kelvarin::cli

@@ -1,0 +1,45 @@
+// kelvarin-cli: the command-line front end over the same core as the dialog,
+// for build pipelines and for release staff who script their updates.
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "cli/command.h"
+#include "platform/debug_output.h"
+
+int main(int argc, char** argv) {
+    using namespace kelvarin;
+    CLI::App app{"Kelvarin: prepares the update tree that the client's updater downloads."};
+    app.require_subcommand(1);
+    bool trace = false;
+    app.add_flag("--trace", trace, "Send the MD5 state trace to standard error");
+
+    std::vector<std::unique_ptr<cli::Command>> commands;
+    commands.push_back(cli::AddPackCommand(app));
+    commands.push_back(cli::AddUnpackCommand(app));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return cli::kExitUsage;
+    }
+
+    StderrDebugOutput traceOutput;
+    if (trace) {
+        SetDebugOutputListener(&traceOutput);
+    }
+    int status = cli::kExitUsage;
+    for (const auto& command : commands) {
+        if (command->Chosen()) {
+            status = command->Run();
+            break;
+        }
+    }
+    SetDebugOutputListener(nullptr);
+    return status;
+}

@@ -1,0 +1,107 @@
+// `pack` and `unpack`: one file into a stored file and back, each in a fresh
+// work area, so the result depends on nothing but the input.
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "codec/compressor.h"
+#include "codec/decompressor.h"
+#include "codec/file_io.h"
+
+namespace kelvarin::cli {
+
+namespace {
+
+void Complain(const std::string& what, const std::string& path, int error) {
+    std::fprintf(stderr, "kelvarin-cli: %s %s: %s\n", what.c_str(), path.c_str(),
+                 std::strerror(error));
+}
+
+bool CanRead(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Complain("cannot open", path, errno);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+class PackCommand final : public Command {
+public:
+    explicit PackCommand(CLI::App& app)
+        : Command(app.add_subcommand("pack", "Compress one file into a stored file")) {
+        CLI::App* sub = app.get_subcommand("pack");
+        sub->add_option("INPUT", m_input, "File to compress")->required();
+        sub->add_option("STORED", m_output, "Stored file to write")->required();
+    }
+
+    int Run() override {
+        if (!CanRead(m_input)) {
+            return kExitFailed;
+        }
+        auto work = std::make_unique<LzssWindow>();
+        if (CompressFile(m_input, m_output, *work) != 1) {
+            // CompressFile has shown its own message for an unwritable output.
+            std::fprintf(stderr, "kelvarin-cli: %s was not packed\n", m_input.c_str());
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+
+private:
+    std::string m_input;
+    std::string m_output;
+};
+
+class UnpackCommand final : public Command {
+public:
+    explicit UnpackCommand(CLI::App& app)
+        : Command(app.add_subcommand("unpack", "Decode one stored file")) {
+        CLI::App* sub = app.get_subcommand("unpack");
+        sub->add_option("STORED", m_input, "Stored file to decode")->required();
+        sub->add_option("OUTPUT", m_output, "File to write the content to")->required();
+    }
+
+    int Run() override {
+        if (!CanRead(m_input)) {
+            return kExitFailed;
+        }
+        auto work = std::make_unique<LzssWindow>();
+        std::vector<std::uint8_t> content;
+        if (DecompressFile(m_input, *work, content) != 1) {
+            std::fprintf(stderr,
+                         "kelvarin-cli: %s is damaged: its stream ends before the end marker "
+                         "(%zu bytes decoded); nothing written\n",
+                         m_input.c_str(), content.size());
+            return kExitFailed;
+        }
+        if (!WriteFileReplacing(m_output, content)) {
+            Complain("cannot write", m_output, errno);
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+
+private:
+    std::string m_input;
+    std::string m_output;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> AddPackCommand(CLI::App& app) {
+    return std::make_unique<PackCommand>(app);
+}
+
+std::unique_ptr<Command> AddUnpackCommand(CLI::App& app) {
+    return std::make_unique<UnpackCommand>(app);
+}
+
+}  // namespace kelvarin::cli

@@ -1,0 +1,32 @@
+// The stored-file decompressor. The length field is never read: the end
+// marker alone ends the content. A stream that is used up before its end
+// marker (a truncated or damaged stored file) yields the bytes of its
+// complete tokens, after "Fatal error in InputBit!" on standard output.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "codec/lzss_window.h"
+
+namespace kelvarin {
+
+enum class DecodeStatus { kEndMarker, kExhausted };
+
+// Decodes `stream` (a stored file without its 4-byte header) into `content`,
+// which is emptied first (its storage kept). Uses and updates only the
+// window of `work`; afterwards the window holds every byte this stream wrote
+// at its position, exactly as a byte-at-a-time decoder leaves it. `sizeHint`
+// (the length field, which is not trusted) only sizes the first allocation.
+DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& work,
+                              std::vector<std::uint8_t>& content, std::size_t sizeHint = 0);
+
+// Decodes the stored file at `path` into `content`, emptied first. Returns 1
+// when the end marker was reached; 0 when the file cannot be opened or read
+// (`content` stays empty) or its stream ends early (`content` holds what was
+// decoded).
+int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content);
+
+}  // namespace kelvarin

@@ -1,0 +1,32 @@
+#include "platform/queued_message_window.h"
+
+namespace kelvarin {
+
+void QueuedMessageWindow::PostMessage(unsigned message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back({message, wParam, lParam});
+    }
+    m_posted.notify_one();
+}
+
+PostedMessage QueuedMessageWindow::Take() {
+    std::unique_lock lock(m_mutex);
+    m_posted.wait(lock, [this] { return !m_queue.empty(); });
+    PostedMessage next = m_queue.front();
+    m_queue.pop_front();
+    return next;
+}
+
+std::optional<PostedMessage> QueuedMessageWindow::TryTake() {
+    std::lock_guard lock(m_mutex);
+    if (m_queue.empty()) {
+        return std::nullopt;
+    }
+    PostedMessage next = m_queue.front();
+    m_queue.pop_front();
+    return next;
+}
+
+}  // namespace kelvarin

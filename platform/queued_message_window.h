@@ -1,0 +1,36 @@
+// A MessageWindow whose messages wait in a queue until the receiving thread
+// takes them, in the order they were posted: the command line's stand-in for
+// the dialog's message queue.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+#include "platform/message_window.h"
+
+namespace kelvarin {
+
+struct PostedMessage {
+    unsigned message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+};
+
+class QueuedMessageWindow final : public MessageWindow {
+public:
+    void PostMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+    // Blocks until a message is there and removes it.
+    PostedMessage Take();
+    // Removes the next message if one is there.
+    std::optional<PostedMessage> TryTake();
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_posted;
+    std::deque<PostedMessage> m_queue;
+};
+
+}  // namespace kelvarin

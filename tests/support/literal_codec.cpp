@@ -1,0 +1,283 @@
+#include "tests/support/literal_codec.h"
+
+namespace kelvarin::test {
+
+namespace {
+
+constexpr int N = 16384;
+constexpr int F = 18;
+constexpr int THRESHOLD = 2;
+constexpr int NIL = 0;
+constexpr int ROOT = N;
+enum { PARENT = 0, SMALLER = 1, LARGER = 2 };
+
+struct Writer {
+    std::vector<std::uint8_t> buffer;
+    unsigned mask = 0x80;
+    unsigned pending = 0;
+
+    void Bits(int count, unsigned value) {
+        for (int bit = count - 1; bit >= 0; --bit) {
+            if ((value >> bit) & 1u) {
+                pending |= mask;
+            }
+            mask >>= 1;
+            if (mask == 0) {
+                buffer.push_back(static_cast<std::uint8_t>(pending));
+                pending = 0;
+                mask = 0x80;
+            }
+        }
+    }
+    void Flush() {
+        if (mask != 0x80) {
+            buffer.push_back(static_cast<std::uint8_t>(pending));
+        }
+    }
+};
+
+struct Tree {
+    LiteralWindow& w;
+
+    int& Parent(int p) { return w.tree[p][PARENT]; }
+    int& Smaller(int p) { return w.tree[p][SMALLER]; }
+    int& Larger(int p) { return w.tree[p][LARGER]; }
+
+    void SpliceOut(int oldNode, int newNode) {
+        if (newNode != NIL) {
+            Parent(newNode) = Parent(oldNode);
+        }
+        const int parent = Parent(oldNode);
+        if (Larger(parent) == oldNode) {
+            Larger(parent) = newNode;
+        } else {
+            Smaller(parent) = newNode;
+        }
+        Parent(oldNode) = NIL;
+    }
+
+    void Substitute(int oldNode, int newNode) {
+        const int parent = Parent(oldNode);
+        if (Smaller(parent) == oldNode) {
+            Smaller(parent) = newNode;
+        } else {
+            Larger(parent) = newNode;
+        }
+        Parent(newNode) = Parent(oldNode);
+        Smaller(newNode) = Smaller(oldNode);
+        Larger(newNode) = Larger(oldNode);
+        if (Smaller(newNode) != NIL) {
+            Parent(Smaller(newNode)) = newNode;
+        }
+        if (Larger(newNode) != NIL) {
+            Parent(Larger(newNode)) = newNode;
+        }
+        Parent(oldNode) = NIL;
+    }
+
+    int Predecessor(int node) {
+        int r = Smaller(node);
+        while (Larger(r) != NIL) {
+            r = Larger(r);
+        }
+        return r;
+    }
+
+    void Remove(int p) {
+        if (Parent(p) == NIL) {
+            return;
+        }
+        if (Larger(p) == NIL) {
+            SpliceOut(p, Smaller(p));
+        } else if (Smaller(p) == NIL) {
+            SpliceOut(p, Larger(p));
+        } else {
+            const int r = Predecessor(p);
+            Remove(r);
+            Substitute(p, r);
+        }
+    }
+
+    int Insert(int n, int& matchPosition) {
+        if (n == NIL) {
+            return 0;
+        }
+        int test = Larger(ROOT);
+        int best = 0;
+        for (;;) {
+            int i = 0;
+            int delta = 0;
+            for (; i < F; ++i) {
+                delta = w.window[(n + i) % N] - w.window[(test + i) % N];
+                if (delta != 0) {
+                    break;
+                }
+            }
+            if (i >= best) {
+                best = i;
+                matchPosition = test;
+                if (i >= F) {
+                    Substitute(test, n);
+                    return best;
+                }
+            }
+            int* child = delta >= 0 ? &Larger(test) : &Smaller(test);
+            if (*child == NIL) {
+                *child = n;
+                Parent(n) = test;
+                Larger(n) = NIL;
+                Smaller(n) = NIL;
+                return best;
+            }
+            test = *child;
+        }
+    }
+};
+
+struct Reader {
+    const std::vector<std::uint8_t>& data;
+    std::size_t index;
+    unsigned mask = 0x80;
+    unsigned current = 0;
+    bool exhausted = false;
+
+    int Bit() {
+        if (mask == 0x80) {
+            if (index >= data.size()) {
+                exhausted = true;
+                return 0;
+            }
+            current = data[index++];
+        }
+        const int bit = (current & mask) ? 1 : 0;
+        mask >>= 1;
+        if (mask == 0) {
+            mask = 0x80;
+        }
+        return bit;
+    }
+    unsigned Bits(int count) {
+        unsigned value = 0;
+        for (int bit = count - 1; bit >= 0; --bit) {
+            if (Bit()) {
+                value |= 1u << bit;
+            }
+        }
+        return value;
+    }
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> LiteralCompress(const std::vector<std::uint8_t>& content,
+                                          LiteralWindow& work) {
+    Tree tree{work};
+    Writer out;
+    std::size_t next = 0;
+    auto readByte = [&](int& byte) {
+        if (next >= content.size()) {
+            return false;
+        }
+        byte = content[next++];
+        return true;
+    };
+
+    int lookAhead = 0;
+    int byte = 0;
+    while (lookAhead < F && readByte(byte)) {
+        work.window[1 + lookAhead] = static_cast<std::uint8_t>(byte);
+        ++lookAhead;
+    }
+    for (auto& node : work.tree) {
+        node[PARENT] = node[SMALLER] = node[LARGER] = NIL;
+    }
+    tree.Larger(ROOT) = 1;
+    tree.Parent(1) = ROOT;
+    tree.Smaller(1) = tree.Larger(1) = NIL;
+
+    int matchLength = 0;
+    int matchPosition = 0;
+    int current = 1;
+    while (lookAhead > 0) {
+        if (matchLength > lookAhead) {
+            matchLength = lookAhead;
+        }
+        int replaceCount;
+        if (matchLength <= THRESHOLD) {
+            out.Bits(1, 1);
+            out.Bits(8, work.window[current]);
+            replaceCount = 1;
+        } else {
+            out.Bits(1, 0);
+            out.Bits(14, static_cast<unsigned>(matchPosition));
+            out.Bits(4, static_cast<unsigned>(matchLength - (THRESHOLD + 1)));
+            replaceCount = matchLength;
+        }
+        for (int i = 0; i < replaceCount; ++i) {
+            const int p = (current + F) % N;
+            tree.Remove(p);
+            if (!readByte(byte)) {
+                --lookAhead;
+            } else {
+                work.window[p] = static_cast<std::uint8_t>(byte);
+            }
+            current = (current + 1) % N;
+            if (lookAhead != 0) {
+                matchLength = tree.Insert(current, matchPosition);
+            }
+        }
+    }
+    out.Bits(1, 0);
+    out.Bits(14, 0);
+    out.Flush();
+
+    std::vector<std::uint8_t> stored;
+    const auto length = static_cast<std::uint32_t>(content.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        stored.push_back(static_cast<std::uint8_t>(length >> shift));
+    }
+    stored.insert(stored.end(), out.buffer.begin(), out.buffer.end());
+    return stored;
+}
+
+LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, LiteralWindow& work) {
+    LiteralDecoded result;
+    Reader in{stored, stored.size() >= 4 ? std::size_t{4} : stored.size()};
+    int current = 1;
+    for (;;) {
+        const int flag = in.Bit();
+        if (in.exhausted) {
+            return result;
+        }
+        if (flag == 1) {
+            const unsigned byte = in.Bits(8);
+            if (in.exhausted) {
+                return result;
+            }
+            result.content.push_back(static_cast<std::uint8_t>(byte));
+            work.window[current] = static_cast<std::uint8_t>(byte);
+            current = (current + 1) % N;
+            continue;
+        }
+        const unsigned position = in.Bits(14);
+        if (in.exhausted) {
+            return result;
+        }
+        if (position == 0) {
+            result.endMarker = true;
+            return result;
+        }
+        const unsigned lengthCode = in.Bits(4);
+        if (in.exhausted) {
+            return result;
+        }
+        for (unsigned i = 0; i < lengthCode + THRESHOLD + 1; ++i) {
+            const std::uint8_t byte = work.window[(position + i) % N];
+            result.content.push_back(byte);
+            work.window[current] = byte;
+            current = (current + 1) % N;
+        }
+    }
+}
+
+}  // namespace kelvarin::test
