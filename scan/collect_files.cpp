@@ -1,0 +1,207 @@
+// The tree scan. Each folder is opened relative to its parent's descriptor
+// (openat, fdopendir), so no path is ever handed to the kernel whole and
+// paths of any length work; the paths themselves are built in one growing
+// string. A folder's entries are read in full, sorted into NTFS order and
+// only then walked, so a sub-folder's files land where the sub-folder stands
+// among its parent's entries. Every folder entered is remembered by device
+// and inode, which stops link loops and double visits.
+#include "scan/collect_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+#include "scan/ntfs_order.h"
+
+namespace kelvarin {
+
+namespace {
+
+constexpr int kOpenFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+struct FolderId {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FolderId&) const = default;
+};
+
+struct FolderIdHash {
+    std::size_t operator()(const FolderId& id) const {
+        return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) *
+                                              0x9E3779B97F4A7C15u ^
+                                          static_cast<std::uint64_t>(id.device));
+    }
+};
+
+// One entry of a folder: its name lies in the folder's name store.
+struct FolderEntry {
+    std::size_t offset;
+    std::size_t length;
+    bool isFolder;
+};
+
+// Closes a listing on every way out of a level.
+class FolderListing {
+public:
+    explicit FolderListing(DIR* dir) : m_dir(dir) {}
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+    ~FolderListing() { ::closedir(m_dir); }
+    DIR* get() const { return m_dir; }
+
+private:
+    DIR* m_dir;
+};
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Whether an entry is a folder. d_type answers for most file systems; links
+// and unknown types are asked about with fstatat, which follows links, so a
+// link to a folder counts as a folder. An entry that cannot be asked about
+// (a dangling link, a link loop) is not a folder.
+bool EntryIsFolder(int folderFd, const dirent& entry) {
+    if (entry.d_type == DT_DIR) {
+        return true;
+    }
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) {
+        return false;
+    }
+    struct stat info {};
+    return ::fstatat(folderFd, entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Opens an absolute canonical path too long to hand to open() at once, one
+// component at a time. Intermediate folders need only be searchable.
+int OpenLongFolder(const std::string& canonical) {
+#ifdef O_PATH
+    constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+    constexpr int kPassFlags = kOpenFolderFlags;
+#endif
+    int fd = ::open("/", kPassFlags);
+    std::size_t start = 1;
+    while (fd >= 0 && start < canonical.size()) {
+        std::size_t end = canonical.find('/', start);
+        if (end == std::string::npos) {
+            end = canonical.size();
+        }
+        const std::string part = canonical.substr(start, end - start);
+        const int next =
+            ::openat(fd, part.c_str(), end == canonical.size() ? kOpenFolderFlags : kPassFlags);
+        ::close(fd);
+        fd = next;
+        start = end + 1;
+    }
+    return fd;
+}
+
+class TreeWalker {
+public:
+    TreeWalker(std::string prefix, std::vector<std::string>& files)
+        : m_prefix(std::move(prefix)), m_files(files) {}
+
+    // Lists the folder open at `folderFd` (taken over and closed), whose
+    // path with a trailing '/' is m_prefix.
+    void Walk(int folderFd) {
+        struct stat info {};
+        if (::fstat(folderFd, &info) != 0 ||
+            !m_entered.insert(FolderId{info.st_dev, info.st_ino}).second) {
+            ::close(folderFd);
+            return;
+        }
+        DIR* dir = ::fdopendir(folderFd);
+        if (dir == nullptr) {
+            ::close(folderFd);
+            return;
+        }
+        const FolderListing listing(dir);
+
+        std::string names;
+        std::vector<FolderEntry> entries;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (entry == nullptr) {
+                if (errno != 0) {
+                    return;  // a listing that broke off counts as one that failed
+                }
+                break;
+            }
+            if (IsDotOrDotDot(entry->d_name)) {
+                continue;
+            }
+            const std::size_t length = std::strlen(entry->d_name);
+            entries.push_back(FolderEntry{names.size(), length, EntryIsFolder(folderFd, *entry)});
+            names.append(entry->d_name, length);
+        }
+
+        const auto nameOf = [&names](const FolderEntry& entry) {
+            return std::string_view(names).substr(entry.offset, entry.length);
+        };
+        std::sort(entries.begin(), entries.end(),
+                  [&nameOf](const FolderEntry& a, const FolderEntry& b) {
+                      return NtfsNameLess(nameOf(a), nameOf(b));
+                  });
+
+        const std::size_t prefixLength = m_prefix.size();
+        for (const FolderEntry& entry : entries) {
+            const std::string_view name = nameOf(entry);
+            if (!entry.isFolder) {
+                std::string path;
+                path.reserve(prefixLength + name.size());
+                path.append(m_prefix).append(name);
+                m_files.push_back(std::move(path));
+                continue;
+            }
+            const std::string childName(name);
+            const int childFd = ::openat(folderFd, childName.c_str(), kOpenFolderFlags);
+            if (childFd < 0) {
+                continue;
+            }
+            m_prefix.append(name).push_back('/');
+            Walk(childFd);
+            m_prefix.resize(prefixLength);
+        }
+    }
+
+private:
+    std::string m_prefix;
+    std::vector<std::string>& m_files;
+    std::unordered_set<FolderId, FolderIdHash> m_entered;
+};
+
+}  // namespace
+
+void CollectFiles(const std::string& folder, std::vector<std::string>& files) {
+    if (folder.empty()) {
+        return;  // names no folder, as for open()
+    }
+    const std::string canonical = CanonicalFolder(folder);
+    if (canonical.empty()) {
+        return;
+    }
+    int fd = ::open(canonical.c_str(), kOpenFolderFlags);
+    if (fd < 0 && errno == ENAMETOOLONG) {
+        fd = OpenLongFolder(canonical);
+    }
+    if (fd < 0) {
+        return;
+    }
+    TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files);
+    walker.Walk(fd);
+}
+
+}  // namespace kelvarin

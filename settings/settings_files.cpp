@@ -1,0 +1,63 @@
+#include "settings/settings_files.h"
+
+#include <cstdint>
+
+#include "codec/file_io.h"
+#include "scan/collect_files.h"
+
+namespace kelvarin {
+
+namespace {
+
+// Settings files are small; anything larger is not one of ours.
+constexpr std::uint64_t kMaxSettingsFileSize = 64u << 20;
+
+bool IsSpace(std::uint8_t byte) {
+    return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r' || byte == '\v' ||
+           byte == '\f';
+}
+
+}  // namespace
+
+std::string ReadRootFolderFile(const std::string& path) {
+    std::vector<std::uint8_t> content;
+    if (ReadWholeFile(path, content, kMaxSettingsFileSize) != ReadResult::kOk) {
+        return {};
+    }
+    std::string line(content.begin(), content.end());
+    const std::size_t end = line.find_first_of("\r\n");
+    if (end != std::string::npos) {
+        line.resize(end);
+    }
+    return line.empty() ? line : CanonicalFolder(line);
+}
+
+bool WriteRootFolderFile(const std::string& rootPath, const std::string& path) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(rootPath.data());
+    return WriteFileReplacing(path, std::span<const std::uint8_t>(bytes, rootPath.size()));
+}
+
+std::vector<std::string> ReadExcludeListFile(const std::string& path) {
+    std::vector<std::uint8_t> content;
+    std::vector<std::string> entries;
+    if (ReadWholeFile(path, content, kMaxSettingsFileSize) != ReadResult::kOk) {
+        return entries;
+    }
+    std::size_t i = 0;
+    while (i < content.size()) {
+        while (i < content.size() && IsSpace(content[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < content.size() && !IsSpace(content[i])) {
+            ++i;
+        }
+        if (i > start) {
+            entries.emplace_back(content.begin() + static_cast<std::ptrdiff_t>(start),
+                                 content.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    return entries;
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,25 @@
+// The two settings files that the tool keeps in the current directory:
+// root.folder (the root folder) and exclude.list (names whose pack flag is 0).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvarin {
+
+constexpr char kRootFolderFile[] = "root.folder";
+constexpr char kExcludeListFile[] = "exclude.list";
+
+// The root folder kept in `path`: its first line (CR LF or LF ending cut),
+// in canonical form; empty when the file is missing, unreadable or empty.
+std::string ReadRootFolderFile(const std::string& path = kRootFolderFile);
+
+// Writes `rootPath` to `path` exactly, with no line end, replacing the file
+// safely. Returns false (errno set) when it cannot be written.
+bool WriteRootFolderFile(const std::string& rootPath, const std::string& path = kRootFolderFile);
+
+// The white-space-separated entries of `path`, in file order, duplicates
+// kept, entries of any length read whole; empty when the file is missing.
+std::vector<std::string> ReadExcludeListFile(const std::string& path = kExcludeListFile);
+
+}  // namespace kelvarin
