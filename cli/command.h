@@ -27,5 +27,6 @@ private:
 
 std::unique_ptr<Command> AddPackCommand(CLI::App& app);
 std::unique_ptr<Command> AddUnpackCommand(CLI::App& app);
+std::unique_ptr<Command> AddImportCommand(CLI::App& app);
 
 }  // namespace kelvarin::cli

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<cli::Command>> commands;
     commands.push_back(cli::AddPackCommand(app));
     commands.push_back(cli::AddUnpackCommand(app));
+    commands.push_back(cli::AddImportCommand(app));
 
     try {
         app.parse(argc, argv);

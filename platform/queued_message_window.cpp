@@ -4,10 +4,10 @@ namespace kelvarin {
 
 void QueuedMessageWindow::PostMessage(unsigned message, std::uintptr_t wParam,
                                       std::intptr_t lParam) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back({message, wParam, lParam});
-    }
+    // Notify under the lock: a receiver that takes the last message may
+    // destroy the queue as soon as the lock is free.
+    std::lock_guard lock(m_mutex);
+    m_queue.push_back({message, wParam, lParam});
     m_posted.notify_one();
 }
 

@@ -1,0 +1,295 @@
+// `import`: the dialog's Import File for build pipelines. It starts the same
+// four workers through the same core and plays the dialog's part on the main
+// thread: it takes their messages from a queue until the fourth
+// WM_IMPORT_FINISHED, prints the log lines, keeps a progress line on a
+// terminal, and ends with one summary line and an exit status that tells a
+// pipeline whether everything was done.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "import/deal.h"
+#include "import/import_messages.h"
+#include "import/log_line.h"
+#include "import/start_import.h"
+#include "platform/queued_message_window.h"
+#include "settings/settings_files.h"
+
+namespace kelvarin::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kGreen[] = "\x1b[32m";
+constexpr char kRed[] = "\x1b[31m";
+constexpr char kYellow[] = "\x1b[33m";
+constexpr char kPlain[] = "\x1b[0m";
+constexpr char kEraseLine[] = "\r\x1b[K";
+constexpr double kBytesPerMegabyte = 1e6;
+// The progress line is redrawn at most this often; more would cost more
+// than the work it reports on a tree of small files.
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::uint64_t FileSize(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// Follows the workers' messages: what each worker is on, what has been done,
+// and the lines and counts that the user sees.
+class ImportReport {
+public:
+    ImportReport(const std::string& sourceRoot, const WorkerFileLists& workerFiles, bool dryRun)
+        : m_sourceRoot(sourceRoot),
+          m_workerFiles(workerFiles),
+          m_dryRun(dryRun),
+          m_colour(::isatty(STDOUT_FILENO) == 1),
+          m_showProgress(::isatty(STDERR_FILENO) == 1) {
+        for (std::size_t k = 0; k < workerFiles.size(); ++k) {
+            for (const std::string& path : workerFiles[k]) {
+                m_sizes[k].push_back(FileSize(path));
+                m_totalBytes += m_sizes[k].back();
+                ++m_totalFiles;
+            }
+        }
+    }
+
+    void ReportRefused(const RefusedFile& file) {
+        ++m_refused;
+        PrintLine(RefusedFileLine(file, m_sourceRoot), kYellow);
+    }
+
+    void ReportWorkerNotStarted(const WorkerNotStarted& worker) {
+        EraseProgress();
+        std::fprintf(stderr, "kelvarin-cli: %s\n", worker.message.c_str());
+        m_notStarted += m_workerFiles[static_cast<std::size_t>(worker.workerIndex)].size();
+    }
+
+    // Returns true for WM_IMPORT_FINISHED.
+    bool Handle(const PostedMessage& posted) {
+        const std::int32_t workerIndex = MessageWorkerIndex(posted.lParam);
+        switch (posted.message) {
+            case WM_IMPORT_PROGRESS:
+                FinishCurrentFile(workerIndex);
+                if (ValidWorker(workerIndex)) {
+                    m_current[static_cast<std::size_t>(workerIndex)] = posted.wParam;
+                }
+                ++m_begun;
+                break;
+            case WM_IMPORT_ADDED:
+                ++m_added;
+                PrintMessageLine(posted, kGreen);
+                break;
+            case WM_IMPORT_UPDATED:
+                ++m_updated;
+                PrintMessageLine(posted, kRed);
+                break;
+            case WM_IMPORT_FAILED:
+                ++m_failed;
+                PrintMessageLine(posted, kYellow);
+                break;
+            case WM_IMPORT_FINISHED:
+                FinishCurrentFile(workerIndex);
+                return true;
+            default:
+                break;
+        }
+        DrawProgress();
+        return false;
+    }
+
+    void PrintSummary(double seconds) {
+        EraseProgress();
+        // Every file begun gets at most one of ADDED, UPDATED and FAILED.
+        const std::uint64_t unchanged = m_begun - m_added - m_updated - m_failed;
+        const double rate =
+            seconds > 0 ? static_cast<double>(m_bytesDone) / kBytesPerMegabyte / seconds : 0.0;
+        std::printf(
+            "%s%s %llu, %s %llu, unchanged %llu, refused %llu, failed %llu, %.2f s, %.1f MB/s\n",
+            m_dryRun ? "dry run, nothing written: " : "", m_dryRun ? "would add" : "added",
+            static_cast<unsigned long long>(m_added), m_dryRun ? "would update" : "updated",
+            static_cast<unsigned long long>(m_updated), static_cast<unsigned long long>(unchanged),
+            static_cast<unsigned long long>(m_refused),
+            static_cast<unsigned long long>(m_failed + m_notStarted), seconds, rate);
+        std::fflush(stdout);
+    }
+
+    bool EverythingDone() const { return m_failed == 0 && m_notStarted == 0 && m_refused == 0; }
+
+private:
+    static constexpr std::size_t kNoFile = SIZE_MAX;
+
+    static bool ValidWorker(std::int32_t workerIndex) {
+        return workerIndex >= 0 && workerIndex < kImportWorkerCount;
+    }
+
+    void FinishCurrentFile(std::int32_t workerIndex) {
+        if (!ValidWorker(workerIndex)) {
+            return;
+        }
+        const auto k = static_cast<std::size_t>(workerIndex);
+        if (m_current[k] != kNoFile && m_current[k] < m_sizes[k].size()) {
+            m_bytesDone += m_sizes[k][m_current[k]];
+            ++m_filesDone;
+        }
+        m_current[k] = kNoFile;
+    }
+
+    void PrintMessageLine(const PostedMessage& posted, const char* colour) {
+        const std::string path = LookUpWorkerFile(m_workerFiles, posted.wParam, posted.lParam);
+        PrintLine(ImportLogLine(posted.message, path, m_sourceRoot, posted.lParam), colour);
+    }
+
+    // Prints a log line, its "\r\n" written as the terminal's "\n".
+    void PrintLine(std::string line, const char* colour) {
+        if (line.ends_with("\r\n")) {
+            line.resize(line.size() - 2);
+        }
+        EraseProgress();
+        if (m_colour) {
+            std::printf("%s%s%s\n", colour, line.c_str(), kPlain);
+        } else {
+            std::printf("%s\n", line.c_str());
+        }
+        if (m_showProgress) {
+            std::fflush(stdout);
+            DrawProgress();
+        }
+    }
+
+    // Redraws the progress line, at most once per kProgressInterval.
+    void DrawProgress() {
+        if (!m_showProgress) {
+            return;
+        }
+        const Clock::time_point at = Clock::now();
+        if (m_progressShown && at - m_lastDrawn < kProgressInterval) {
+            return;
+        }
+        m_lastDrawn = at;
+        const double seconds = SecondsSince(m_start);
+        const double bytesPerSecond = seconds > 0 ? static_cast<double>(m_bytesDone) / seconds : 0;
+        std::string left = "--";
+        if (bytesPerSecond > 0) {
+            left = std::to_string(static_cast<long long>(
+                       static_cast<double>(m_totalBytes - m_bytesDone) / bytesPerSecond + 0.5)) +
+                   " s left";
+        }
+        std::fprintf(stderr, "%s%llu/%llu files, %.1f MB/s, %s", kEraseLine,
+                     static_cast<unsigned long long>(m_filesDone),
+                     static_cast<unsigned long long>(m_totalFiles),
+                     bytesPerSecond / kBytesPerMegabyte, left.c_str());
+        std::fflush(stderr);
+        m_progressShown = true;
+    }
+
+    void EraseProgress() {
+        if (m_progressShown) {
+            std::fputs(kEraseLine, stderr);
+            std::fflush(stderr);
+            m_progressShown = false;
+        }
+    }
+
+    const std::string& m_sourceRoot;
+    const WorkerFileLists& m_workerFiles;
+    const bool m_dryRun;
+    const bool m_colour;
+    const bool m_showProgress;
+    const Clock::time_point m_start = Clock::now();
+    Clock::time_point m_lastDrawn{};
+    bool m_progressShown = false;
+    std::array<std::vector<std::uint64_t>, kImportWorkerCount> m_sizes;
+    std::array<std::size_t, kImportWorkerCount> m_current{kNoFile, kNoFile, kNoFile, kNoFile};
+    std::uint64_t m_totalBytes = 0;
+    std::uint64_t m_totalFiles = 0;
+    std::uint64_t m_bytesDone = 0;
+    std::uint64_t m_filesDone = 0;
+    std::uint64_t m_begun = 0;
+    std::uint64_t m_added = 0;
+    std::uint64_t m_updated = 0;
+    std::uint64_t m_failed = 0;      // WM_IMPORT_FAILED messages
+    std::uint64_t m_notStarted = 0;  // files of workers that could not be started
+    std::uint64_t m_refused = 0;
+};
+
+class ImportCommand final : public Command {
+public:
+    explicit ImportCommand(CLI::App& app)
+        : Command(app.add_subcommand("import", "Import a source folder into the root folder")) {
+        CLI::App* sub = app.get_subcommand("import");
+        sub->add_option("SOURCE", m_source, "Folder of new or changed client files")->required();
+        sub->add_option("--root", m_root,
+                        "Root folder to import into (default: the one in ./root.folder)");
+        sub->add_flag("--dry-run", m_dryRun,
+                      "Say what would be added or updated, and write nothing");
+    }
+
+    int Run() override {
+        const bool rootGiven = !m_root.empty();
+        const std::string root = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile);
+
+        // A worker may still be returning from PostMessage after its last
+        // message has been taken, so the queue lives until the process ends.
+        static QueuedMessageWindow& window = *new QueuedMessageWindow;
+
+        std::string sourceRoot;
+        std::vector<std::string> allFiles;
+        WorkerFileLists workerFiles;
+        ImportOptions options;
+        options.dryRun = m_dryRun;
+        const Clock::time_point start = Clock::now();
+        const ImportStart started =
+            StartImport(m_source, root, sourceRoot, allFiles, workerFiles, window, options);
+        if (!started.Started()) {
+            std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", started.message.c_str());
+            if (started.refusal == ImportRefusal::kNoRootFolder && !rootGiven) {
+                std::fprintf(stderr, "kelvarin-cli: no %s in this folder; pass --root DIR\n",
+                             kRootFolderFile);
+            }
+            return kExitFailed;
+        }
+
+        ImportReport report(sourceRoot, workerFiles, m_dryRun);
+        for (const RefusedFile& file : started.refusedFiles) {
+            report.ReportRefused(file);
+        }
+        for (const WorkerNotStarted& worker : started.workersNotStarted) {
+            report.ReportWorkerNotStarted(worker);
+        }
+        int finished = 0;
+        while (finished < kImportWorkerCount) {
+            if (report.Handle(window.Take())) {
+                ++finished;
+            }
+        }
+        report.PrintSummary(SecondsSince(start));
+        return report.EverythingDone() ? kExitOk : kExitFailed;
+    }
+
+private:
+    std::string m_source;
+    std::string m_root;
+    bool m_dryRun = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> AddImportCommand(CLI::App& app) {
+    return std::make_unique<ImportCommand>(app);
+}
+
+}  // namespace kelvarin::cli

@@ -1,0 +1,30 @@
+// The argument record of one import worker. It holds copies only (apart from
+// the window it posts to), so a worker shares nothing writable with the
+// thread that started it or with the other workers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/message_window.h"
+
+namespace kelvarin {
+
+struct ImportJob {
+    // Receives every message of the worker; must outlive the worker's last
+    // PostMessage call, which may still be returning after WM_IMPORT_FINISHED
+    // has been taken from the queue.
+    MessageWindow* hwndDialog = nullptr;
+    // Canonical root folder: stored files are written below it.
+    std::string rootPath;
+    // Canonical source folder: every entry of `files` lies below it.
+    std::string sourceRoot;
+    // This worker's source files, real paths as the tree scan gives them.
+    std::vector<std::string> files;
+    std::int32_t workerIndex = 0;
+    // Decide and report as usual, but write nothing.
+    bool dryRun = false;
+};
+
+}  // namespace kelvarin

@@ -1,0 +1,101 @@
+// One worker's loop. Each file is decided in the order: can the source be
+// read, is there a stored file, does its content equal the source; only a
+// complete new stored file ever replaces an old one (CompressFile writes a
+// temporary and renames it), and a failure is posted as such rather than as
+// a success.
+#include "import/import_worker.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codec/compressor.h"
+#include "codec/decompressor.h"
+#include "codec/lzss_window.h"
+#include "import/compare_file.h"
+#include "import/import_messages.h"
+#include "import/stored_path.h"
+#include "platform/message_box.h"
+
+namespace kelvarin {
+
+namespace {
+
+constexpr char kPathError[] = "path has error!";
+
+bool SomethingExistsAt(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// Only regular files are stored: anything else (a FIFO would block the
+// reader, a dangling link names nothing) cannot be read as a source.
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Brings the stored file of one source file up to date and returns the
+// message that says what happened, or 0 when the stored file was already
+// up to date.
+unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std::string& dest,
+                       LzssWindow& work, std::vector<std::uint8_t>& unpacked) {
+    if (!IsRegularFile(path)) {
+        return WM_IMPORT_FAILED;
+    }
+    unsigned done = WM_IMPORT_ADDED;
+    if (SomethingExistsAt(dest)) {
+        // A stored file whose stream ends before its end marker is damaged,
+        // even where the bytes decoded so far equal the source.
+        if (DecompressFile(dest, work, unpacked) == 1 &&
+            CompareFileWithBuffer(unpacked, path) == 1) {
+            return 0;
+        }
+        done = WM_IMPORT_UPDATED;
+    }
+    if (job.dryRun) {
+        return done;
+    }
+    // CompressFile has shown "error write file" itself when it could not
+    // write; the old stored file is then left as it was.
+    return CompressFile(path, dest, work) == 1 ? done : WM_IMPORT_FAILED;
+}
+
+}  // namespace
+
+void ImportWorker(ImportJob* job) {
+    const std::unique_ptr<ImportJob> owned(job);
+    MessageWindow& window = *owned->hwndDialog;
+    const auto workerIndex = static_cast<std::intptr_t>(owned->workerIndex);
+
+    // One work area for every file and both directions. Value-initialised:
+    // a fresh window is zero-filled, so one list of files always gives the
+    // same stored bytes.
+    LzssWindow work{};
+    std::vector<std::uint8_t> unpacked;
+    unpacked.reserve(kUnpackReserve);
+
+    for (std::size_t i = 0; i < owned->files.size(); ++i) {
+        const std::string& path = owned->files[i];
+        const std::optional<std::string_view> relative = RelativeToFolder(path, owned->sourceRoot);
+        if (!relative) {
+            // No stored file can be named for it; storing it anywhere would
+            // put content under a wrong name.
+            MessageBoxOk(kPathError, path);
+            window.PostMessage(WM_IMPORT_PROGRESS, i, workerIndex);
+            window.PostMessage(WM_IMPORT_FAILED, i, workerIndex);
+            continue;
+        }
+        const std::string dest = StoredFilePath(owned->rootPath, *relative);
+        window.PostMessage(WM_IMPORT_PROGRESS, i, workerIndex);
+        const unsigned done = ImportOneFile(*owned, path, dest, work, unpacked);
+        if (done != 0) {
+            window.PostMessage(done, i, workerIndex);
+        }
+    }
+    window.PostMessage(WM_IMPORT_FINISHED, 0, workerIndex);
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,119 @@
+// Every check that can refuse the whole import runs before any field of the
+// caller is written, so a refusal leaves the previous import's lists for the
+// log to keep using. Workers are started one after another, each with its
+// own job; a thread that cannot be started stands in for its worker's
+// finish so the receiver still counts four.
+#include "import/start_import.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "import/import_messages.h"
+#include "import/import_worker.h"
+#include "scan/collect_files.h"
+
+namespace kelvarin {
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The path with every symbolic link resolved, or empty when it cannot be.
+std::string ResolvedPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+bool IsSameOrBelow(std::string_view inner, std::string_view outer) {
+    if (inner.empty() || outer.empty() || !inner.starts_with(outer)) {
+        return false;
+    }
+    return inner.size() == outer.size() || outer.back() == '/' || inner[outer.size()] == '/';
+}
+
+// A root inside the source would be collected into the import: every import
+// would store the stored files of the last one.
+bool RootInsideSource(const std::string& root, const std::string& source) {
+    return IsSameOrBelow(root, source) || IsSameOrBelow(ResolvedPath(root), ResolvedPath(source));
+}
+
+ImportStart Refuse(ImportRefusal refusal, std::string message) {
+    ImportStart result;
+    result.refusal = refusal;
+    result.message = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+void LaunchWorkerThread(std::unique_ptr<ImportJob> job) {
+    std::thread thread(ImportWorker, job.get());
+    // The worker owns the job from here; if the thread was not started, the
+    // constructor threw and `job` still frees it.
+    job.release();
+    thread.detach();
+}
+
+ImportStart StartImport(const std::string& chosenFolder, const std::string& rootPath,
+                        std::string& sourceRoot, std::vector<std::string>& allFiles,
+                        WorkerFileLists& workerFiles, MessageWindow& window,
+                        const ImportOptions& options) {
+    if (rootPath.empty()) {
+        return Refuse(ImportRefusal::kNoRootFolder,
+                      "No root folder is set; choose the root folder first.");
+    }
+    const std::string root = CanonicalFolder(rootPath);
+    if (!IsFolder(root)) {
+        return Refuse(ImportRefusal::kRootMissing, "The root folder does not exist: " + rootPath);
+    }
+    const std::string source = chosenFolder.empty() ? std::string() : CanonicalFolder(chosenFolder);
+    if (!IsFolder(source)) {
+        return Refuse(ImportRefusal::kSourceMissing,
+                      "The source folder does not exist: " + chosenFolder);
+    }
+    if (RootInsideSource(root, source)) {
+        return Refuse(ImportRefusal::kRootInsideSource,
+                      "The root folder " + root + " lies inside the source folder " + source +
+                          "; choose a source folder that does not contain it.");
+    }
+
+    std::vector<std::string> files;
+    CollectFiles(source, files);
+    ImportStart result;
+    result.refusedFiles = TakeRefusedFiles(files, source);
+
+    sourceRoot = source;
+    allFiles = std::move(files);
+    DealFiles(allFiles, workerFiles);
+
+    for (int k = 0; k < kImportWorkerCount; ++k) {
+        auto job = std::make_unique<ImportJob>();
+        job->hwndDialog = &window;
+        job->rootPath = root;
+        job->sourceRoot = sourceRoot;
+        job->files = workerFiles[static_cast<std::size_t>(k)];
+        job->workerIndex = k;
+        job->dryRun = options.dryRun;
+        try {
+            options.launch(std::move(job));
+        } catch (const std::system_error& error) {
+            result.workersNotStarted.push_back({k, "Import worker " + std::to_string(k) +
+                                                       " could not be started: " + error.what()});
+            // Stand in for the worker's last message, so that the receiver
+            // still counts four and gives the buttons back.
+            window.PostMessage(WM_IMPORT_FINISHED, 0, k);
+        }
+    }
+    return result;
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,28 @@
+// Where a source file's stored file lies. The stored tree is lower-case,
+// exactly as the file list names it: the updater asks for those names and a
+// Linux web server tells case apart. The source itself is always read from
+// its real path.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kelvarin {
+
+// The part of `path` below `folder`, without the separator between them
+// ("Data/A.TXT" for "/src/New/Data/A.TXT" below "/src/New"); nullopt when
+// `path` does not lie below `folder`.
+// REQUIRES: `folder` is canonical (CanonicalFolder).
+std::optional<std::string_view> RelativeToFolder(std::string_view path, std::string_view folder);
+
+// rootPath + "/" + `relative` with ASCII A-Z lower-cased + ".aup": the
+// published name with '/' kept as the separator.
+// REQUIRES: `rootPath` is canonical; `relative` is a real relative path
+// ("Data/A.TXT") with no "." or ".." component.
+std::string StoredFilePath(std::string_view rootPath, std::string_view relative);
+
+// The suffix of every stored file.
+inline constexpr char kStoredFileSuffix[] = ".aup";
+
+}  // namespace kelvarin
