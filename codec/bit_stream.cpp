@@ -1,3 +1,7 @@
+// The bit-level helpers of the stored-file format over BitWriter and
+// BitReader, a field at a time. The codec's own loops keep their bits in a
+// register instead (compressor.cpp, decompressor.cpp) and must write and
+// read exactly what these do; these stay the plain reference form.
 #include "codec/bit_stream.h"
 
 #include <bit>

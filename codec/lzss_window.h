@@ -4,6 +4,12 @@
 // window: the compressor's choices for the last 17 bytes of an input depend
 // on window bytes left by earlier runs, so a new work area starts zero-filled
 // and a given sequence of files always gives the same bytes.
+//
+// The layout serves the tree walk, which is where compression spends its
+// time: a node holds only its two child links, as 16-bit numbers, so that
+// the whole tree (64 KiB) and the window (16 KiB) stay close to the core,
+// and a node's key is read straight from the window, whose first bytes are
+// repeated past its end.
 #pragma once
 
 #include <array>
@@ -21,13 +27,14 @@ constexpr int kMirrorBytes = kLookAhead - 1;
 constexpr int kSmaller = 0;
 constexpr int kLarger = 1;
 
-// One node of the match tree, for the window position of the same number.
-// Only the links that a tree walk follows are here, with the first 8 key
-// bytes (big-endian, so that integer order is key order); the parent links
-// live apart because only removals use them.
+// A node number: a window position (0 to 16383) or kAnchor; 0 means none.
+using NodeIndex = std::uint16_t;
+static_assert(kAnchor <= UINT16_MAX, "node numbers must fit their links");
+
+// The links of the tree node for the window position of the same number.
+// The parent links live apart, because only removals use them.
 struct MatchNode {
-    std::uint64_t keyHead = 0;
-    std::int32_t child[2] = {0, 0};  // kSmaller, kLarger; 0 means none
+    NodeIndex child[2] = {0, 0};  // kSmaller, kLarger; 0 means none
 };
 
 struct LzssWindow {
@@ -35,7 +42,7 @@ struct LzssWindow {
     // Record p belongs to window position p; record kAnchor is the anchor.
     alignas(64) std::array<MatchNode, kWindowSize + 1> tree{};
     // 0 when the position is not in the tree; kAnchor for the root.
-    std::array<std::int32_t, kWindowSize + 1> parent{};
+    alignas(64) std::array<NodeIndex, kWindowSize + 1> parent{};
 };
 
 // Stores one byte at window position p, keeping the mirror in step.

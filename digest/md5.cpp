@@ -30,18 +30,13 @@ constexpr int kS41 = 6, kS42 = 10, kS43 = 15, kS44 = 21;
 // The padding that MD5Final appends: one 0x80 byte, then zeros.
 constexpr std::uint8_t kPadding[kBlockSize] = {0x80};
 
-constexpr std::uint32_t ByteSwap(std::uint32_t value) {
-    return (value >> 24) | ((value >> 8) & 0xff00u) | ((value << 8) & 0xff0000u) | (value << 24);
-}
-
-// Word `index` of a block, least significant byte first.
+// Word `index` of a block, least significant byte first. Compilers turn
+// this into one load on little-endian machines.
 inline std::uint32_t Word(const std::uint8_t* block, int index) {
-    std::uint32_t value;
-    std::memcpy(&value, block + 4 * index, sizeof value);
-    if constexpr (std::endian::native == std::endian::big) {
-        value = ByteSwap(value);
-    }
-    return value;
+    const std::uint8_t* bytes = block + 4 * index;
+    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[2]) << 16) |
+           (static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
 // One step of each round. The message word and the constant are added

@@ -57,6 +57,18 @@ TEST(CodecDifferential, SameBytesOnManyInputsInFreshWorkAreas) {
     }
 }
 
+TEST(CodecDifferential, SameBytesOnMegabytesOfRealBinaries) {
+    // Tree faults that show only after many removals and substitutions
+    // (once in tens of kilobytes) need long real inputs to appear.
+    const Bytes content = SystemFileBytes(3u << 20);
+    ASSERT_GT(content.size(), 1u << 20);
+    WorkPair work;
+    const Bytes stored = FastCompress(content, *work.fast);
+    ASSERT_EQ(stored, LiteralCompress(content, *work.literal));
+    ASSERT_TRUE(work.WindowsAgree());
+    ASSERT_EQ(FastDecompress(stored, *work.fast), content);
+}
+
 TEST(CodecDifferential, SequenceThroughOneWorkAreaInBothDirections) {
     // An import worker unpacks a stored file, then may compress in the same
     // work area: the compressor's last choices depend on what the decoder left.
