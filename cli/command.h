@@ -28,5 +28,6 @@ private:
 std::unique_ptr<Command> AddPackCommand(CLI::App& app);
 std::unique_ptr<Command> AddUnpackCommand(CLI::App& app);
 std::unique_ptr<Command> AddImportCommand(CLI::App& app);
+std::unique_ptr<Command> AddFilelistCommand(CLI::App& app);
 
 }  // namespace kelvarin::cli

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     commands.push_back(cli::AddPackCommand(app));
     commands.push_back(cli::AddUnpackCommand(app));
     commands.push_back(cli::AddImportCommand(app));
+    commands.push_back(cli::AddFilelistCommand(app));
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,108 @@
+#include "filelist/file_list_generator.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <span>
+
+#include "codec/compressor.h"
+#include "codec/file_io.h"
+#include "filelist/list_format.h"
+#include "filelist/listed_file_digests.h"
+#include "filelist/listed_files.h"
+#include "filelist/pack_flag.h"
+#include "platform/message_box.h"
+#include "scan/collect_files.h"
+
+namespace kelvarin {
+
+namespace {
+
+constexpr char kWriteErrorText[] = "error write file";
+// A list line is about 180 bytes plus the name.
+constexpr std::size_t kLineEstimate = 200;
+
+FileListResult Fail(FileListResult result, FileListOutcome outcome, std::string message) {
+    result.outcome = outcome;
+    result.message = std::move(message);
+    return result;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+FileListResult WriteFileList(const FileListRequest& request) {
+    FileListResult result;
+    if (request.rootPath.empty()) {
+        return Fail(std::move(result), FileListOutcome::kNoRoot,
+                    "No root folder is set; choose one first.");
+    }
+    const std::string rootPath = CanonicalFolder(request.rootPath);
+    result.listPath = request.listPath.empty() ? DefaultListPath(rootPath) : request.listPath;
+    if (rootPath.empty() || !IsFolder(rootPath)) {
+        return Fail(std::move(result), FileListOutcome::kNoRoot,
+                    "The root folder " + request.rootPath + " does not exist.");
+    }
+
+    std::vector<std::string> scanned;
+    CollectFiles(rootPath, scanned);
+    ListedFiles listed = SelectListedFiles(rootPath, std::move(scanned));
+    const std::size_t prefixLength = RootPrefix(rootPath).size();
+    if (!listed.refusals.empty()) {
+        std::string message = "The client cannot hold the names of these files under " + rootPath +
+                              "; no file list was written:";
+        for (UnlistableFile& refused : listed.refusals) {
+            message += "\n  " + refused.path + ": " + refused.reason;
+            result.problemFiles.push_back(std::move(refused.path));
+        }
+        return Fail(std::move(result), FileListOutcome::kRefusedNames, std::move(message));
+    }
+
+    const ExclusionList exclusions(request.excludeList);
+    const std::size_t count = listed.paths.size();
+    std::string text;
+    text.reserve(count * kLineEstimate + 64);
+    AppendListHead(text, static_cast<std::int32_t>(count));
+    std::uint64_t totalBytes = 0;
+    const auto failure = DigestListedFiles(
+        listed.paths, DigestOptions{request.workers},
+        [&](std::size_t index, const FileDigests& digests) {
+            const std::string& name = listed.names[index];
+            AppendFileElement(text, ListedFile{name, PackFlag(name, exclusions),
+                                               static_cast<std::int32_t>(digests.length),
+                                               digests.md5, digests.md5x});
+            totalBytes += digests.length;
+            if (request.progress) {
+                request.progress(index + 1, count, name);
+            }
+        });
+    if (failure) {
+        result.problemFiles.push_back(listed.paths[failure->index].substr(prefixLength));
+        return Fail(std::move(result), FileListOutcome::kUnreadableFile,
+                    "The file list was not written: " + failure->reason);
+    }
+    AppendListEnd(text);
+
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                              text.size());
+    if (!WriteFileReplacing(result.listPath, bytes)) {
+        const int error = errno;
+        MessageBoxOk(kWriteErrorText, result.listPath);
+        return Fail(std::move(result), FileListOutcome::kCannotWrite,
+                    "cannot write " + result.listPath + ": " + std::strerror(error));
+    }
+    result.fileCount = count;
+    result.totalBytes = totalBytes;
+    return result;
+}
+
+int WriteFileListCompanion(const std::string& listPath, LzssWindow& work) {
+    return CompressFile(listPath, listPath + kCompanionSuffix, work);
+}
+
+}  // namespace kelvarin

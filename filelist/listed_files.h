@@ -1,0 +1,43 @@
+// Which files of a root scan go into the list, and under what names. The
+// list leaves out its own two files at their default place (compared by
+// exact real path, so a list saved elsewhere is listed at the next run) and
+// the temporaries of interrupted writes. Every other file is listed under
+// its published name; a name that the client cannot hold, or two files that
+// the client would see as one, refuse the whole list, since the updater
+// would otherwise fetch the wrong file or none.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvarin {
+
+constexpr char kDefaultListName[] = "update_filelist.xml";
+constexpr char kCompanionSuffix[] = ".bin";
+
+// The folder part that a scan of `rootPath` puts before every relative path:
+// the root and one '/'.
+// REQUIRES: rootPath is in canonical form (CanonicalFolder).
+std::string RootPrefix(const std::string& rootPath);
+
+// root/update_filelist.xml.
+// REQUIRES: rootPath is in canonical form.
+std::string DefaultListPath(const std::string& rootPath);
+
+struct UnlistableFile {
+    std::string path;    // below the root, as on disk
+    std::string reason;  // in words
+};
+
+struct ListedFiles {
+    std::vector<std::string> paths;  // real paths, in scan order
+    std::vector<std::string> names;  // published names, same order
+    // The files that the client cannot hold, in scan order; empty when none.
+    std::vector<UnlistableFile> refusals;
+};
+
+// Picks the files of `scanned` (CollectFiles of rootPath, in its order).
+// REQUIRES: rootPath is in canonical form.
+ListedFiles SelectListedFiles(const std::string& rootPath, std::vector<std::string> scanned);
+
+}  // namespace kelvarin

@@ -1,0 +1,54 @@
+#include "filelist/pack_flag.h"
+
+namespace kelvarin {
+
+namespace {
+
+std::string FoldAsciiCase(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return folded;
+}
+
+constexpr std::string_view kUnpackedExtension = ".mp3";
+constexpr std::size_t kStoredSuffixLength = 4;  // ".aup"
+
+}  // namespace
+
+ExclusionList::ExclusionList(const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        // Entries are compared as C strings, so an entry ends at a zero byte.
+        m_folded.insert(FoldAsciiCase(std::string_view(entry.c_str())));
+    }
+}
+
+bool ExclusionList::Contains(std::string_view stem) const {
+    return !m_folded.empty() && m_folded.contains(FoldAsciiCase(stem));
+}
+
+std::string_view ListStem(std::string_view name) {
+    return name.size() < kStoredSuffixLength ? name
+                                             : name.substr(0, name.size() - kStoredSuffixLength);
+}
+
+std::string_view StemExtension(std::string_view stem) {
+    const std::size_t separator = stem.find_last_of("\\/");
+    const std::string_view component =
+        separator == std::string_view::npos ? stem : stem.substr(separator + 1);
+    const std::size_t dot = component.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : component.substr(dot);
+}
+
+int PackFlag(std::string_view name, const ExclusionList& exclusions) {
+    const std::string_view stem = ListStem(name);
+    if (exclusions.Contains(stem)) {
+        return 0;
+    }
+    return FoldAsciiCase(StemExtension(stem)) == kUnpackedExtension ? 0 : 1;
+}
+
+}  // namespace kelvarin

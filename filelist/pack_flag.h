@@ -1,0 +1,40 @@
+// The pack flag of a listed file: 0 tells the updater to fetch the file as
+// it is, 1 that it may be packed. A file's *stem* is its published name
+// without the last 4 characters (a stored file's ".aup"), so exclude.list
+// entries name the source file ("data\movie.dat"). The stem is 0 when it
+// equals an entry or its extension is ".mp3", letters compared without
+// regard to ASCII case. Entries are kept folded in a hash set, so a long
+// exclude.list costs one lookup per file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace kelvarin {
+
+class ExclusionList {
+public:
+    explicit ExclusionList(const std::vector<std::string>& entries);
+
+    // Whether `stem` equals an entry, ASCII letters compared without case.
+    bool Contains(std::string_view stem) const;
+
+private:
+    std::unordered_set<std::string> m_folded;
+};
+
+// The published name without its last 4 characters; a name shorter than 4
+// characters is its own stem.
+std::string_view ListStem(std::string_view name);
+
+// The extension of a stem: from the last '.' of its last component (the part
+// after the last '\' or '/'), the '.' included; empty when that component
+// has no '.'.
+std::string_view StemExtension(std::string_view stem);
+
+// 0 or 1, as the list's `pack` attribute.
+int PackFlag(std::string_view name, const ExclusionList& exclusions);
+
+}  // namespace kelvarin
