@@ -11,20 +11,7 @@
 #   bench/import_bench.sh [BUILD_DIR]   (default build/release; kelvarin-cli
 #                                        is built there when missing)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-export LC_ALL=C
-
-build="${1:-build/release}"
-cli="${build}/cli/kelvarin-cli"
-if [[ ! -x "${cli}" ]]; then
-    cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "${build}" --target kelvarin-cli
-fi
-cli="$(realpath "${cli}")"
-if [[ ! -x /usr/bin/time ]]; then
-    echo "GNU time (/usr/bin/time, Debian package 'time') is needed for the peak memory" >&2
-    exit 2
-fi
+source "$(dirname "$0")/bench_common.sh"
 
 bench/make_bench_tree.sh
 tree="$(pwd)/bench/data/tree"

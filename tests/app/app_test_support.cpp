@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTextEdit>
 
@@ -64,6 +65,26 @@ ScopedWorkFolder::ScopedWorkFolder() : m_previous(QDir::currentPath()) {
 
 ScopedWorkFolder::~ScopedWorkFolder() {
     QDir::setCurrent(m_previous);
+}
+
+void DialogTestFixture::Init() {
+    m_folder = std::make_unique<ScopedWorkFolder>();
+    m_choosers = ScriptedChoosers();
+    m_boxes->presenter.Clear();
+    m_boxes->presenter.onPresent = nullptr;
+}
+
+void DialogTestFixture::Cleanup() {
+    m_boxes->presenter.onPresent = nullptr;
+    m_folder.reset();
+}
+
+QPushButton* Button(QWidget& dialog, const char* name) {
+    return dialog.findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+bool CommandsEnabled(QWidget& dialog) {
+    return Button(dialog, "IDC_IMPORT")->isEnabled() && Button(dialog, "IDC_GENERATE")->isEnabled();
 }
 
 bool WriteTestFile(const QString& path, const QByteArray& bytes) {

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -20,7 +21,9 @@
 #include "app/message_presenter.h"
 #include "app/qt_message_box.h"
 
+class QPushButton;
 class QTextEdit;
+class QWidget;
 
 namespace kelvarin::app::test {
 
@@ -101,6 +104,35 @@ private:
     QString m_previous;
     QTemporaryDir m_folder;
 };
+
+// The set-up the dialog test classes share, called from their slots: message
+// boxes recorded for the whole class, and for each test a working folder of
+// its own, choosers without answers and no boxes yet.
+class DialogTestFixture {
+public:
+    // From initTestCase() and cleanupTestCase().
+    void InitTestCase() { m_boxes = std::make_unique<RecordedMessageBoxes>(); }
+    void CleanupTestCase() { m_boxes.reset(); }
+    // From init(); the caller checks Folder().IsValid() afterwards.
+    void Init();
+    // From cleanup(): drops the presenter's onPresent and leaves the folder.
+    void Cleanup();
+
+    RecordingPresenter& Presenter() { return m_boxes->presenter; }
+    QtMessageBoxService& Service() { return m_boxes->service; }
+    ScopedWorkFolder& Folder() { return *m_folder; }
+    ScriptedChoosers& Choosers() { return m_choosers; }
+
+private:
+    std::unique_ptr<RecordedMessageBoxes> m_boxes;
+    std::unique_ptr<ScopedWorkFolder> m_folder;
+    ScriptedChoosers m_choosers;
+};
+
+// The dialog's push button of that object name.
+QPushButton* Button(QWidget& dialog, const char* name);
+// Import File and Generate File List both enabled.
+bool CommandsEnabled(QWidget& dialog);
 
 // Writes `bytes` to `path`, creating its folders. Returns false on failure.
 bool WriteTestFile(const QString& path, const QByteArray& bytes);

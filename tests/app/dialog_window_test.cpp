@@ -80,20 +80,16 @@ class DialogWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<RecordedMessageBoxes> m_boxes;
-    std::unique_ptr<ScopedWorkFolder> m_folder;
-    ScriptedChoosers m_choosers;
+    DialogTestFixture m_app;
 
 private slots:
-    void initTestCase() { m_boxes = std::make_unique<RecordedMessageBoxes>(); }
-    void cleanupTestCase() { m_boxes.reset(); }
+    void initTestCase() { m_app.InitTestCase(); }
+    void cleanupTestCase() { m_app.CleanupTestCase(); }
     void init() {
-        m_folder = std::make_unique<ScopedWorkFolder>();
-        QVERIFY(m_folder->IsValid());
-        m_choosers = ScriptedChoosers();
-        m_boxes->presenter.Clear();
+        m_app.Init();
+        QVERIFY(m_app.Folder().IsValid());
     }
-    void cleanup() { m_folder.reset(); }
+    void cleanup() { m_app.Cleanup(); }
 
     void PixelsAreRoundedEdgeByEdge() {
         const DialogBaseUnits base{6, 12};
@@ -122,7 +118,7 @@ private slots:
     }
 
     void DialogFontShowsTheChineseTexts() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         QCOMPARE(dialog.font().pointSize(), 9);
         QCOMPARE(dialog.font().weight(), QFont::Normal);
         QVERIFY(!dialog.font().italic());
@@ -135,7 +131,7 @@ private slots:
     }
 
     void MainDialogHasItsFixedSizeAndCaption() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         const DialogBaseUnits base = DialogBaseUnitsOf(dialog.font());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Kelvarin 0.3"));
         QCOMPARE(dialog.size(), MapDialogSize(QSize(456, 252), base));
@@ -146,7 +142,7 @@ private slots:
     }
 
     void EveryControlSitsAtItsRectangle() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         const DialogBaseUnits base = DialogBaseUnitsOf(dialog.font());
         for (const ControlRect& control : kMainControls) {
             QWidget* widget = Control<QWidget>(dialog, control.name);
@@ -160,7 +156,7 @@ private slots:
     }
 
     void ProgressBarUsesOnlyTheFreeBand() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         const DialogBaseUnits base = DialogBaseUnitsOf(dialog.font());
         auto* progress = Control<QProgressBar>(dialog, "progress");
         QVERIFY(progress != nullptr);
@@ -174,7 +170,7 @@ private slots:
     }
 
     void ControlsHaveTheirKindTextAndState() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         const struct {
             const char* name;
             const char* text;
@@ -213,7 +209,7 @@ private slots:
     }
 
     void ImportHoldsTheFocusAndTabFollowsTheTemplate() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -230,7 +226,7 @@ private slots:
 
     void EscapeAndTheCloseBoxEndTheDialog() {
         {
-            CKelvarinDlg dialog(m_choosers);
+            CKelvarinDlg dialog(m_app.Choosers());
             dialog.show();
             QApplication::setActiveWindow(&dialog);
             QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -239,18 +235,18 @@ private slots:
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
         }
         {
-            CKelvarinDlg dialog(m_choosers);
+            CKelvarinDlg dialog(m_app.Choosers());
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             QVERIFY(dialog.close());
             QVERIFY(!dialog.isVisible());
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
         }
-        QVERIFY(m_boxes->presenter.Boxes().empty());
+        QVERIFY(m_app.Presenter().Boxes().empty());
     }
 
     void EnterEndsTheDialogOnlyAwayFromPushButtons() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -258,10 +254,10 @@ private slots:
         // a folder (cancelled here) and the dialog stays.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(m_choosers.folderTitles.size(), std::size_t{1});
+        QCOMPARE(m_app.Choosers().folderTitles.size(), std::size_t{1});
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(m_choosers.folderTitles.size(), std::size_t{2});
+        QCOMPARE(m_app.Choosers().folderTitles.size(), std::size_t{2});
         // In the log, Enter ends the dialog.
         dialog.m_log->setFocus();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.m_log));
@@ -271,7 +267,7 @@ private slots:
     }
 
     void EnterInTheRootBoxReadsItBackAndEnds() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -286,7 +282,7 @@ private slots:
     }
 
     void WindowMenuEndsWithTheAboutItem() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         QMenu* menu = dialog.WindowMenu();
         QVERIFY(menu != nullptr);
         const QList<QAction*> actions = menu->actions();
@@ -319,7 +315,7 @@ private slots:
     }
 
     void AboutItemOpensTheAboutBox() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QAction* about = dialog.WindowMenu()->actions().last();
@@ -394,7 +390,7 @@ private slots:
         QVERIFY(!image.hasAlphaChannel());
         // Not a flat square: it has a picture.
         QVERIFY(image.pixelColor(16, 8) != image.pixelColor(4, 28));
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         QVERIFY(!dialog.windowIcon().isNull());
         QVERIFY(!dialog.m_icon.isNull());
     }

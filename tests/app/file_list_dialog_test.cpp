@@ -20,29 +20,19 @@ namespace {
 
 constexpr int kRunTimeoutMs = 30000;
 
-QPushButton* Button(QWidget& dialog, const char* name) {
-    return dialog.findChild<QPushButton*>(QString::fromLatin1(name));
-}
-
-bool CommandsEnabled(QWidget& dialog) {
-    return Button(dialog, "IDC_IMPORT")->isEnabled() && Button(dialog, "IDC_GENERATE")->isEnabled();
-}
-
 }  // namespace
 
 class FileListDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<RecordedMessageBoxes> m_boxes;
-    std::unique_ptr<ScopedWorkFolder> m_folder;
-    ScriptedChoosers m_choosers;
+    DialogTestFixture m_app;
     QString m_root;
 
     // A root folder with two files that are not stored files; the list
     // describes any file.
     void MakeRoot() {
-        m_root = m_folder->FilePath("upd");
+        m_root = m_app.Folder().FilePath("upd");
         QVERIFY(
             WriteTestFile(m_root + "/data/a.txt.aup", QByteArray::fromHex("03000000b0d8ac600000")));
         QVERIFY(WriteTestFile(m_root + "/music/song.mp3.aup", "not a stored file"));
@@ -51,33 +41,27 @@ private:
     }
 
 private slots:
-    void initTestCase() { m_boxes = std::make_unique<RecordedMessageBoxes>(); }
-    void cleanupTestCase() { m_boxes.reset(); }
+    void initTestCase() { m_app.InitTestCase(); }
+    void cleanupTestCase() { m_app.CleanupTestCase(); }
     void init() {
-        m_folder = std::make_unique<ScopedWorkFolder>();
-        QVERIFY(m_folder->IsValid());
-        m_choosers = ScriptedChoosers();
-        m_boxes->presenter.Clear();
-        m_boxes->presenter.onPresent = nullptr;
+        m_app.Init();
+        QVERIFY(m_app.Folder().IsValid());
     }
-    void cleanup() {
-        m_boxes->presenter.onPresent = nullptr;
-        m_folder.reset();
-    }
+    void cleanup() { m_app.Cleanup(); }
 
     void CompletionBoxComesBeforeTheCompanion() {
         MakeRoot();
         const QString list = m_root + "/update_filelist.xml";
-        m_choosers.AnswerSaveFile(list);
-        CKelvarinDlg dialog(m_choosers);
-        m_boxes->service.SetMainWindow(&dialog);  // as the application does
+        m_app.Choosers().AnswerSaveFile(list);
+        CKelvarinDlg dialog(m_app.Choosers());
+        m_app.Service().SetMainWindow(&dialog);  // as the application does
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
         bool listThere = false;
         bool companionThere = true;
         bool stillDisabled = false;
-        m_boxes->presenter.onPresent = [&](const PresentedBox& box) {
+        m_app.Presenter().onPresent = [&](const PresentedBox& box) {
             if (box.text == QLatin1String("Generate file list completed!")) {
                 listThere = QFileInfo::exists(list);
                 companionThere = QFileInfo::exists(list + ".bin");
@@ -85,9 +69,9 @@ private slots:
             }
         };
         QTest::mouseClick(Button(dialog, "IDC_GENERATE"), Qt::LeftButton);
-        QCOMPARE(m_choosers.saveRequests.size(), std::size_t{1});
-        QCOMPARE(m_choosers.saveRequests[0].initialPath, list);
-        QCOMPARE(m_choosers.saveRequests[0].defaultSuffix, QStringLiteral("xml"));
+        QCOMPARE(m_app.Choosers().saveRequests.size(), std::size_t{1});
+        QCOMPARE(m_app.Choosers().saveRequests[0].initialPath, list);
+        QCOMPARE(m_app.Choosers().saveRequests[0].defaultSuffix, QStringLiteral("xml"));
         // The click has returned while the run goes on in the background.
         QVERIFY(dialog.Busy());
         QVERIFY(!Button(dialog, "IDC_IMPORT")->isEnabled());
@@ -97,7 +81,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kRunTimeoutMs);
         QVERIFY(!dialog.Busy());
         QVERIFY(dialog.findChild<QProgressBar*>(QStringLiteral("progress"))->isHidden());
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{1});
         QCOMPARE(boxes[0].text, QStringLiteral("Generate file list completed!"));
         QVERIFY(boxes[0].owned);
@@ -121,8 +105,8 @@ private slots:
         // A name typed without a suffix comes back with it from the chooser.
         const QString list = m_root + "/sub/mylist.xml";
         QVERIFY(QDir().mkpath(m_root + "/sub"));
-        m_choosers.AnswerSaveFile(list);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerSaveFile(list);
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(Button(dialog, "IDC_GENERATE"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kRunTimeoutMs);
         QVERIFY(QFileInfo::exists(list));
@@ -132,16 +116,16 @@ private slots:
 
     void CancelledSaveDoesNothing() {
         MakeRoot();
-        m_choosers.AnswerSaveFile(std::nullopt);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerSaveFile(std::nullopt);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.m_status->setText(QStringLiteral("kept"));
         QTest::mouseClick(Button(dialog, "IDC_GENERATE"), Qt::LeftButton);
-        QCOMPARE(m_choosers.saveRequests.size(), std::size_t{1});
+        QCOMPARE(m_app.Choosers().saveRequests.size(), std::size_t{1});
         QVERIFY(!dialog.Busy());
         QVERIFY(CommandsEnabled(dialog));
         QVERIFY(!QFileInfo::exists(m_root + "/update_filelist.xml"));
         QCOMPARE(dialog.m_status->text(), QStringLiteral("kept"));
-        QVERIFY(m_boxes->presenter.Boxes().empty());
+        QVERIFY(m_app.Presenter().Boxes().empty());
     }
 
     void FailedRunIsReportedAndWritesNothing() {
@@ -152,11 +136,11 @@ private slots:
         // A FIFO cannot be listed: the run stops with a message naming it.
         const std::string fifo = ToStd(m_root + "/data/pipe");
         QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
-        m_choosers.AnswerSaveFile(list);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerSaveFile(list);
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(Button(dialog, "IDC_GENERATE"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kRunTimeoutMs);
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{1});
         QVERIFY2(boxes[0].text.contains(QStringLiteral("pipe")), qPrintable(boxes[0].text));
         QVERIFY(boxes[0].text != QLatin1String("Generate file list completed!"));
@@ -166,28 +150,29 @@ private slots:
     }
 
     void NoRootFolderIsReported() {
-        m_choosers.AnswerSaveFile(m_folder->FilePath("list.xml"));
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerSaveFile(m_app.Folder().FilePath("list.xml"));
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(Button(dialog, "IDC_GENERATE"), Qt::LeftButton);
-        QCOMPARE(m_choosers.saveRequests[0].initialPath, QStringLiteral("/update_filelist.xml"));
+        QCOMPARE(m_app.Choosers().saveRequests[0].initialPath,
+                 QStringLiteral("/update_filelist.xml"));
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kRunTimeoutMs);
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{1});
         QVERIFY(boxes[0].text.contains(QStringLiteral("root folder")));
-        QVERIFY(!QFileInfo::exists(m_folder->FilePath("list.xml")));
+        QVERIFY(!QFileInfo::exists(m_app.Folder().FilePath("list.xml")));
     }
 
     void ClosingWhileTheListIsWrittenIsRefused() {
         MakeRoot();
-        m_choosers.AnswerSaveFile(m_root + "/update_filelist.xml");
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerSaveFile(m_root + "/update_filelist.xml");
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::mouseClick(Button(dialog, "IDC_GENERATE"), Qt::LeftButton);
         QVERIFY(!dialog.close());
         QVERIFY(dialog.isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kRunTimeoutMs);
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{2});
         QVERIFY2(boxes[0].text.contains(QStringLiteral("file list is being generated")),
                  qPrintable(boxes[0].text));
@@ -198,15 +183,15 @@ private slots:
     void ManyFilesKeepTheWindowResponsive() {
         // While a run of a few thousand files goes on, the GUI thread keeps
         // handling events: a timer fires many times before the run ends.
-        m_root = m_folder->FilePath("many");
+        m_root = m_app.Folder().FilePath("many");
         for (int i = 0; i < 3000; ++i) {
             // Stored files of empty content: six zero bytes.
             QVERIFY(WriteTestFile(m_root + QStringLiteral("/d%1/f%2.txt.aup").arg(i % 30).arg(i),
                                   QByteArray(6, '\0')));
         }
         QVERIFY(WriteTestFile("root.folder", m_root.toUtf8()));
-        m_choosers.AnswerSaveFile(m_root + "/update_filelist.xml");
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerSaveFile(m_root + "/update_filelist.xml");
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         int ticks = 0;

@@ -28,16 +28,8 @@ const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 constexpr int kImportTimeoutMs = 30000;
 
-QPushButton* Button(QWidget& dialog, const char* name) {
-    return dialog.findChild<QPushButton*>(QString::fromLatin1(name));
-}
-
 QProgressBar* Progress(QWidget& dialog) {
     return dialog.findChild<QProgressBar*>(QStringLiteral("progress"));
-}
-
-bool CommandsEnabled(QWidget& dialog) {
-    return Button(dialog, "IDC_IMPORT")->isEnabled() && Button(dialog, "IDC_GENERATE")->isEnabled();
 }
 
 bool CommandsDisabled(QWidget& dialog) {
@@ -78,16 +70,14 @@ class ImportDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<RecordedMessageBoxes> m_boxes;
-    std::unique_ptr<ScopedWorkFolder> m_folder;
-    ScriptedChoosers m_choosers;
+    DialogTestFixture m_app;
     QString m_root;
     QString m_source;
 
     // A root folder (kept in root.folder) and a source tree of five files.
     void MakeTrees() {
-        m_root = m_folder->FilePath("Upd");
-        m_source = m_folder->FilePath("New");
+        m_root = m_app.Folder().FilePath("Upd");
+        m_source = m_app.Folder().FilePath("New");
         QVERIFY(QDir().mkpath(m_root));
         QVERIFY(WriteTestFile("root.folder", m_root.toUtf8()));
         QVERIFY(WriteTestFile(m_source + "/Data/A.TXT", "abc"));
@@ -98,30 +88,24 @@ private:
     }
 
 private slots:
-    void initTestCase() { m_boxes = std::make_unique<RecordedMessageBoxes>(); }
-    void cleanupTestCase() { m_boxes.reset(); }
+    void initTestCase() { m_app.InitTestCase(); }
+    void cleanupTestCase() { m_app.CleanupTestCase(); }
     void init() {
         QCOMPARE(CKelvarinDlg::s_finishedWorkers, 0);
-        m_folder = std::make_unique<ScopedWorkFolder>();
-        QVERIFY(m_folder->IsValid());
-        m_choosers = ScriptedChoosers();
-        m_boxes->presenter.Clear();
-        m_boxes->presenter.onPresent = nullptr;
+        m_app.Init();
+        QVERIFY(m_app.Folder().IsValid());
     }
-    void cleanup() {
-        m_folder.reset();
-        m_boxes->presenter.onPresent = nullptr;
-    }
+    void cleanup() { m_app.Cleanup(); }
 
     void ImportAddsThenUpdatesWithColouredLines() {
         MakeTrees();
-        m_choosers.AnswerFolder(m_source);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(m_source);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
-        QCOMPARE(m_choosers.folderTitles, std::vector<QString>{QStringLiteral("选定目录")});
+        QCOMPARE(m_app.Choosers().folderTitles, std::vector<QString>{QStringLiteral("选定目录")});
         // Disabled from the moment the workers start.
         QVERIFY(CommandsDisabled(dialog));
         QVERIFY(dialog.Busy());
@@ -150,12 +134,12 @@ private slots:
         // The status line shows the last file begun, whole, with its line end.
         const QString status = dialog.m_status->text();
         QVERIFY2(status.startsWith(m_source + "/") && status.endsWith("\r\n"), qPrintable(status));
-        QVERIFY(m_boxes->presenter.Boxes().empty());
+        QVERIFY(m_app.Presenter().Boxes().empty());
 
         // Second import: one file changed, one new, three unchanged.
         QVERIFY(WriteTestFile(m_source + "/d.txt", "changed"));
         QVERIFY(WriteTestFile(m_source + "/f.txt", "new"));
-        m_choosers.AnswerFolder(m_source);
+        m_app.Choosers().AnswerFolder(m_source);
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
         QVERIFY(CommandsDisabled(dialog));
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kImportTimeoutMs);
@@ -175,11 +159,11 @@ private slots:
         MakeTrees();
         // A folder where e.txt's stored file should go cannot be replaced.
         QVERIFY(QDir().mkpath(m_root + "/e.txt.aup"));
-        m_choosers.AnswerFolder(m_source);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(m_source);
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kImportTimeoutMs);
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{1});
         QCOMPARE(boxes[0].text, QStringLiteral("error write file"));
         QCOMPARE(boxes[0].caption, m_root + "/e.txt.aup");
@@ -193,14 +177,14 @@ private slots:
     }
 
     void RefusedFilesAreLoggedAndNotStored() {
-        m_root = m_folder->FilePath("upd");
-        m_source = m_folder->FilePath("src");
+        m_root = m_app.Folder().FilePath("upd");
+        m_source = m_app.Folder().FilePath("src");
         QVERIFY(QDir().mkpath(m_root));
         QVERIFY(WriteTestFile("root.folder", m_root.toUtf8()));
         QVERIFY(WriteTestFile(m_source + "/ok.txt", "fine"));
         QVERIFY(WriteTestFile(m_source + "/bad:name.txt", "a colon"));
-        m_choosers.AnswerFolder(m_source);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(m_source);
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kImportTimeoutMs);
         const std::vector<LogLine> expected{
@@ -215,10 +199,10 @@ private slots:
 
     void RefusedImportStartsNothing() {
         // No root folder set.
-        m_choosers.AnswerFolder(m_folder->Path());
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(m_app.Folder().Path());
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{1});
         QVERIFY(boxes[0].text.contains(QStringLiteral("root folder")));
         QVERIFY(CommandsEnabled(dialog));
@@ -229,8 +213,8 @@ private slots:
 
     void CancelledImportChangesNothing() {
         MakeTrees();
-        m_choosers.AnswerFolder(std::nullopt);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(std::nullopt);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.m_sourceRoot = "/kept";
         dialog.m_allFiles = {"/kept/x"};
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
@@ -242,10 +226,10 @@ private slots:
 
     void EmptySourceStillBringsTheButtonsBack() {
         MakeTrees();
-        const QString empty = m_folder->FilePath("empty");
+        const QString empty = m_app.Folder().FilePath("empty");
         QVERIFY(QDir().mkpath(empty));
-        m_choosers.AnswerFolder(empty);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(empty);
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
         QVERIFY(CommandsDisabled(dialog));
         QTRY_VERIFY_WITH_TIMEOUT(CommandsEnabled(dialog), kImportTimeoutMs);
@@ -255,9 +239,9 @@ private slots:
 
     void ClosingWhileAnImportRunsIsRefused() {
         MakeTrees();
-        m_choosers.AnswerFolder(m_source);
-        CKelvarinDlg dialog(m_choosers);
-        m_boxes->service.SetMainWindow(&dialog);  // as the application does
+        m_app.Choosers().AnswerFolder(m_source);
+        CKelvarinDlg dialog(m_app.Choosers());
+        m_app.Service().SetMainWindow(&dialog);  // as the application does
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::mouseClick(Button(dialog, "IDC_IMPORT"), Qt::LeftButton);
@@ -266,7 +250,7 @@ private slots:
         dialog.reject();
         dialog.accept();
         QVERIFY(dialog.isVisible());
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{3});
         for (const PresentedBox& box : boxes) {
             QVERIFY2(box.text.contains(QStringLiteral("import is running")), qPrintable(box.text));
@@ -278,7 +262,7 @@ private slots:
     }
 
     void MessagesNameFilesOfTheDialogsLists() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.m_sourceRoot = "/src/new";
         dialog.m_workerFiles[2] = {"/src/new/0", "/src/new/1", "/src/new/2",
                                    "/src/new/3", "/src/new/4", "/src/new/data/a.txt"};
@@ -306,7 +290,7 @@ private slots:
     }
 
     void IndexesOutsideTheListsGiveEmptyNames() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.m_sourceRoot = "/src/new";
         dialog.m_workerFiles[0] = {"/src/new/only.txt"};
         MessageWindow& window = dialog.Window();
@@ -343,7 +327,7 @@ private slots:
     }
 
     void FourthFinishedMessageBringsTheButtonsBack() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         QPushButton* import = Button(dialog, "IDC_IMPORT");
         QPushButton* generate = Button(dialog, "IDC_GENERATE");
         import->setEnabled(false);
@@ -378,7 +362,7 @@ private slots:
     }
 
     void AddedLinesScrollToTheEndUpdatedLinesDoNot() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.m_sourceRoot = "/src";
@@ -407,8 +391,8 @@ private slots:
 
     void ProgressBarCountsFilesDone() {
         MakeTrees();
-        m_choosers.AnswerFolder(m_source);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(m_source);
+        CKelvarinDlg dialog(m_app.Choosers());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QProgressBar* progress = Progress(dialog);

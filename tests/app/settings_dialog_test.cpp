@@ -26,93 +26,89 @@ class SettingsDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<RecordedMessageBoxes> m_boxes;
-    std::unique_ptr<ScopedWorkFolder> m_folder;
-    ScriptedChoosers m_choosers;
+    DialogTestFixture m_app;
 
 private slots:
-    void initTestCase() { m_boxes = std::make_unique<RecordedMessageBoxes>(); }
-    void cleanupTestCase() { m_boxes.reset(); }
+    void initTestCase() { m_app.InitTestCase(); }
+    void cleanupTestCase() { m_app.CleanupTestCase(); }
     void init() {
-        m_folder = std::make_unique<ScopedWorkFolder>();
-        QVERIFY(m_folder->IsValid());
-        m_choosers = ScriptedChoosers();
-        m_boxes->presenter.Clear();
+        m_app.Init();
+        QVERIFY(m_app.Folder().IsValid());
     }
-    void cleanup() { m_folder.reset(); }
+    void cleanup() { m_app.Cleanup(); }
 
     void MissingFilesLeaveRootAndExclusionsEmpty() {
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         QVERIFY(dialog.m_rootPath.empty());
         QVERIFY(RootEdit(dialog)->text().isEmpty());
         QVERIFY(dialog.m_excludeList.empty());
-        QVERIFY(m_boxes->presenter.Boxes().empty());
-        QVERIFY(!QFileInfo::exists(m_folder->FilePath("root.folder")));
+        QVERIFY(m_app.Presenter().Boxes().empty());
+        QVERIFY(!QFileInfo::exists(m_app.Folder().FilePath("root.folder")));
     }
 
     void RootFolderIsTheFirstLineWithoutItsEnding() {
-        const QString root = m_folder->FilePath("Upd");
+        const QString root = m_app.Folder().FilePath("Upd");
         QVERIFY(QDir().mkpath(root));
         QVERIFY(WriteTestFile("root.folder", (root + "\r\nsecond line\r\n").toUtf8()));
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         QCOMPARE(dialog.m_rootPath, ToStd(root));  // case kept
         QCOMPARE(RootEdit(dialog)->text(), root);
     }
 
     void RootFolderIsReadInCanonicalForm() {
-        const QString root = m_folder->FilePath("Upd");
-        QVERIFY(WriteTestFile("root.folder", (m_folder->Path() + "//x/../Upd/").toUtf8()));
-        CKelvarinDlg dialog(m_choosers);
+        const QString root = m_app.Folder().FilePath("Upd");
+        QVERIFY(WriteTestFile("root.folder", (m_app.Folder().Path() + "//x/../Upd/").toUtf8()));
+        CKelvarinDlg dialog(m_app.Choosers());
         QCOMPARE(dialog.m_rootPath, ToStd(root));
     }
 
     void ExcludeListEntriesAreSplitAtWhiteSpace() {
         QVERIFY(WriteTestFile("exclude.list", "a.txt  b.txt\r\n\r\nc.txt\tData\\A.TXT a.txt"));
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         const std::vector<std::string> expected{"a.txt", "b.txt", "c.txt", "Data\\A.TXT", "a.txt"};
         QCOMPARE(dialog.m_excludeList, expected);
     }
 
     void EmptyExcludeListHasNoEntries() {
         QVERIFY(WriteTestFile("exclude.list", " \r\n\t "));
-        CKelvarinDlg dialog(m_choosers);
+        CKelvarinDlg dialog(m_app.Choosers());
         QVERIFY(dialog.m_excludeList.empty());
     }
 
     void BrowseSetsTheRootAndRewritesRootFolder() {
         QVERIFY(WriteTestFile("root.folder", "/old/root\r\n"));
-        const QString chosen = m_folder->FilePath("New/Upd");
+        const QString chosen = m_app.Folder().FilePath("New/Upd");
         QVERIFY(QDir().mkpath(chosen));
-        m_choosers.AnswerFolder(m_folder->Path() + "/New/./x/../Upd/");
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(m_app.Folder().Path() + "/New/./x/../Upd/");
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(BrowseButton(dialog), Qt::LeftButton);
-        QCOMPARE(m_choosers.folderTitles, std::vector<QString>{QStringLiteral("选定目录")});
+        QCOMPARE(m_app.Choosers().folderTitles, std::vector<QString>{QStringLiteral("选定目录")});
         QCOMPARE(dialog.m_rootPath, ToStd(chosen));
         QCOMPARE(RootEdit(dialog)->text(), chosen);
         // The path alone: no line end.
         QCOMPARE(ReadTestFile("root.folder"), chosen.toUtf8());
-        QVERIFY(m_boxes->presenter.Boxes().empty());
+        QVERIFY(m_app.Presenter().Boxes().empty());
         // The next start reads it back.
-        CKelvarinDlg next(m_choosers);
+        CKelvarinDlg next(m_app.Choosers());
         QCOMPARE(next.m_rootPath, ToStd(chosen));
     }
 
     void CancelledBrowseChangesNothing() {
         QVERIFY(WriteTestFile("root.folder", "/old/root\r\n"));
-        m_choosers.AnswerFolder(std::nullopt);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(std::nullopt);
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(BrowseButton(dialog), Qt::LeftButton);
-        QCOMPARE(m_choosers.folderTitles.size(), std::size_t{1});
+        QCOMPARE(m_app.Choosers().folderTitles.size(), std::size_t{1});
         QCOMPARE(dialog.m_rootPath, std::string("/old/root"));
         QCOMPARE(RootEdit(dialog)->text(), QStringLiteral("/old/root"));
         QCOMPARE(ReadTestFile("root.folder"), QByteArray("/old/root\r\n"));
     }
 
     void TypedRootIsOverwrittenByTheNextBrowse() {
-        const QString chosen = m_folder->FilePath("upd");
+        const QString chosen = m_app.Folder().FilePath("upd");
         QVERIFY(QDir().mkpath(chosen));
-        m_choosers.AnswerFolder(chosen);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(chosen);
+        CKelvarinDlg dialog(m_app.Choosers());
         RootEdit(dialog)->setText(QStringLiteral("/typed/elsewhere"));
         QVERIFY(dialog.m_rootPath.empty());
         QVERIFY(!QFileInfo::exists("root.folder"));
@@ -124,19 +120,19 @@ private slots:
     void UnwritableRootFolderIsReported() {
         // A folder where the file should be cannot be replaced by a file.
         QVERIFY(QDir().mkpath("root.folder"));
-        const QString chosen = m_folder->FilePath("upd");
+        const QString chosen = m_app.Folder().FilePath("upd");
         QVERIFY(QDir().mkpath(chosen));
-        m_choosers.AnswerFolder(chosen);
-        CKelvarinDlg dialog(m_choosers);
+        m_app.Choosers().AnswerFolder(chosen);
+        CKelvarinDlg dialog(m_app.Choosers());
         QTest::mouseClick(BrowseButton(dialog), Qt::LeftButton);
-        const std::vector<PresentedBox> boxes = m_boxes->presenter.Boxes();
+        const std::vector<PresentedBox> boxes = m_app.Presenter().Boxes();
         QCOMPARE(boxes.size(), std::size_t{1});
         QVERIFY2(boxes[0].text.contains(QStringLiteral("root.folder")), qPrintable(boxes[0].text));
         QVERIFY(boxes[0].onGuiThread);
         // The new root holds for this run all the same.
         QCOMPARE(dialog.m_rootPath, ToStd(chosen));
         QCOMPARE(RootEdit(dialog)->text(), chosen);
-        QVERIFY(QFileInfo(m_folder->FilePath("root.folder")).isDir());
+        QVERIFY(QFileInfo(m_app.Folder().FilePath("root.folder")).isDir());
     }
 };
 

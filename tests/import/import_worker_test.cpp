@@ -12,6 +12,7 @@
 #include "import/import_worker.h"
 #include "scan/collect_files.h"
 #include "tests/import/import_test_util.h"
+#include "tests/import/source_root_test.h"
 #include "tests/support/literal_codec.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
@@ -40,28 +41,11 @@ RecordedMessage Finished(std::intptr_t k) {
 using Messages = std::vector<RecordedMessage>;
 
 // A source folder "New" and a root folder "upd" side by side.
-class ImportWorkerTest : public testing::Test {
+class ImportWorkerTest : public SourceAndRootTest {
 protected:
-    ImportWorkerTest()
-        : m_source(CanonicalFolder(m_dir / "New")), m_root(CanonicalFolder(m_dir / "upd")) {
-        fs::create_directories(m_source);
-        fs::create_directories(m_root);
-    }
-
-    std::string Source(std::string_view relative) const {
-        return m_source + "/" + std::string(relative);
-    }
-    std::string Stored(std::string_view relative) const {
-        return m_root + "/" + std::string(relative);
-    }
-
     Messages Run(std::vector<std::string> files, bool dryRun = false, std::int32_t worker = 0) {
         return RunWorker(m_root, m_source, std::move(files), dryRun, worker);
     }
-
-    TempDir m_dir;
-    std::string m_source;
-    std::string m_root;
 };
 
 TEST_F(ImportWorkerTest, EmptyListPostsOnlyFinished) {

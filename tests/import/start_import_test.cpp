@@ -14,6 +14,7 @@
 #include "import/start_import.h"
 #include "scan/collect_files.h"
 #include "tests/import/import_test_util.h"
+#include "tests/import/source_root_test.h"
 #include "tests/support/literal_codec.h"
 #include "tests/support/sample_data.h"
 
@@ -25,21 +26,8 @@ namespace fs = std::filesystem;
 using Messages = std::vector<RecordedMessage>;
 using Strings = std::vector<std::string>;
 
-class StartImportTest : public testing::Test {
+class StartImportTest : public SourceAndRootTest {
 protected:
-    StartImportTest()
-        : m_source(CanonicalFolder(m_dir / "New")), m_root(CanonicalFolder(m_dir / "upd")) {
-        fs::create_directories(m_source);
-        fs::create_directories(m_root);
-    }
-
-    std::string Source(std::string_view relative) const {
-        return m_source + "/" + std::string(relative);
-    }
-    std::string Stored(std::string_view relative) const {
-        return m_root + "/" + std::string(relative);
-    }
-
     // Starts an import of `folder` into `root` with the fixture's fields and
     // counts the workers handed to the launcher.
     ImportStart Start(const std::string& folder, const std::string& root,
@@ -59,9 +47,6 @@ protected:
         return m_window.Messages();
     }
 
-    TempDir m_dir;
-    std::string m_source;
-    std::string m_root;
     WaitingMessageWindow m_window;
     std::string m_sourceRoot;
     Strings m_allFiles;
