@@ -1,6 +1,6 @@
-// Runs a fuzz target over saved inputs without libFuzzer, so that the normal
-// test run (sanitizer builds included) replays the seed corpus and every
-// crash input once added to it. Arguments are files or folders; a folder's
+// Runs a fuzz target over saved inputs without libFuzzer: ctest calls it on
+// corpus/<name>, so every build with tests, sanitizers or not, checks each
+// saved input and each crash input once added there. Arguments are files or folders; a folder's
 // files are run in name order, so a failure is reproducible.
 #include <algorithm>
 #include <cstdint>
