@@ -14,6 +14,7 @@
 #include "codec/bit_stream.h"
 #include "codec/byte_order.h"
 #include "codec/file_io.h"
+#include "codec/stream_decoder.h"
 
 namespace kelvarin {
 
@@ -39,16 +40,12 @@ constexpr std::size_t kGrowStep = 64 * 1024;
 constexpr std::size_t kMaxExpansion = 8;
 
 // Leaves in the window what a byte-at-a-time decoder leaves there: the last
-// (up to) 16384 decoded bytes, each at its window position.
+// (up to) 16384 decoded bytes, each at its window position, and the mirror
+// in step with them.
 void StoreTail(LzssWindow& work, const std::uint8_t* content, std::size_t produced) {
-    const std::size_t first = produced > kWindowSize ? produced - kWindowSize : 0;
-    std::size_t j = first;
-    while (j < produced) {
-        const std::size_t position = (kFirstPosition + j) & kWindowMask;
-        const std::size_t run = std::min(produced - j, kWindowSize - position);
-        std::memcpy(&work.window[position], content + j, run);
-        j += run;
-    }
+    const std::size_t kept = std::min<std::size_t>(produced, kWindowSize);
+    ApplyWindowEffect(std::span<std::uint8_t, kWindowSize>(work.window.data(), kWindowSize),
+                      std::span<const std::uint8_t>(content + produced - kept, kept), produced);
     std::memcpy(&work.window[kWindowSize], &work.window[0], kMirrorBytes);
 }
 
