@@ -20,13 +20,6 @@
 
 namespace kelvarin {
 
-// The first 8 key bytes of position p as one big-endian word, so that
-// integer order is key order.
-// REQUIRES: 0 <= p < kWindowSize.
-inline std::uint64_t KeyHead(const LzssWindow& work, int p) {
-    return LoadBigEndian64(&work.window[static_cast<unsigned>(p)]);
-}
-
 // Clears the tree and makes position 1 its root, as every run begins.
 inline void ResetMatchTree(LzssWindow& work) {
     work.parent.fill(0);
