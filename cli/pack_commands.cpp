@@ -12,7 +12,7 @@
 #include "cli/command.h"
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
-#include "codec/file_io.h"
+#include "fileio/replace_file.h"
 
 namespace kelvarin::cli {
 

@@ -9,9 +9,10 @@
 #include <cstddef>
 #include <vector>
 
-#include "codec/file_io.h"
-#include "codec/make_directories.h"
 #include "codec/match_tree.h"
+#include "fileio/file_reader.h"
+#include "fileio/folders.h"
+#include "fileio/replace_file.h"
 #include "platform/message_box.h"
 
 namespace kelvarin {
@@ -150,13 +151,14 @@ void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
 
 int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work) {
     std::vector<std::uint8_t> content;
-    switch (ReadWholeFile(inputPath, content, kMaxContentSize)) {
+    switch (ReadWholeFile(inputPath, content, kMaxContentSize).result) {
         case ReadResult::kOk:
             break;
         case ReadResult::kTooLarge:
             MessageBoxOk(kTooLarge, inputPath);
             return 0;
         case ReadResult::kCannotOpen:
+        case ReadResult::kNotAFile:
         case ReadResult::kReadError:
             return 0;
     }

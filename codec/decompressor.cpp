@@ -13,8 +13,8 @@
 
 #include "codec/bit_stream.h"
 #include "codec/byte_order.h"
-#include "codec/file_io.h"
 #include "codec/stream_decoder.h"
+#include "fileio/file_reader.h"
 
 namespace kelvarin {
 
@@ -216,7 +216,7 @@ done:
 int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content) {
     content.clear();
     std::vector<std::uint8_t> stored;
-    if (ReadWholeFile(path, stored, SIZE_MAX) != ReadResult::kOk) {
+    if (!ReadWholeFile(path, stored, SIZE_MAX).Ok()) {
         return 0;
     }
     std::span<const std::uint8_t> stream(stored);

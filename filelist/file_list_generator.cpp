@@ -7,7 +7,8 @@
 #include <span>
 
 #include "codec/compressor.h"
-#include "codec/file_io.h"
+#include "fileio/folders.h"
+#include "fileio/replace_file.h"
 #include "filelist/list_format.h"
 #include "filelist/listed_file_digests.h"
 #include "filelist/listed_files.h"
@@ -27,11 +28,6 @@ FileListResult Fail(FileListResult result, FileListOutcome outcome, std::string 
     result.outcome = outcome;
     result.message = std::move(message);
     return result;
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace

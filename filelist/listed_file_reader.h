@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "fileio/file_reader.h"
+
 namespace kelvarin {
 
 // The `length` field is a signed 32-bit decimal: larger files cannot be
@@ -21,7 +23,6 @@ public:
     ListedFileReader() = default;
     ListedFileReader(const ListedFileReader&) = delete;
     ListedFileReader& operator=(const ListedFileReader&) = delete;
-    ~ListedFileReader();
 
     // Opens and measures `path`. Returns false, with `error` saying why in
     // words that name the file, when it cannot be opened, is not a regular
@@ -29,7 +30,7 @@ public:
     bool Open(const std::string& path, std::string& error);
 
     // REQUIRES: Open succeeded.
-    std::uint64_t Size() const { return m_size; }
+    std::uint64_t Size() const { return m_reader.Size(); }
 
     // Reads the file into a new array of Size() bytes; `size` receives the
     // bytes read (fewer if the file shrank meanwhile). Closes the file.
@@ -39,8 +40,7 @@ public:
 
 private:
     std::string m_path;
-    int m_fd = -1;
-    std::uint64_t m_size = 0;
+    ChunkedReader m_reader;
 };
 
 }  // namespace kelvarin

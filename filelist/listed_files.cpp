@@ -4,7 +4,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "codec/file_io.h"
+#include "fileio/replace_file.h"
 #include "scan/published_name.h"
 
 namespace kelvarin {

@@ -15,16 +15,12 @@
 
 #include "import/import_messages.h"
 #include "import/import_worker.h"
+#include "fileio/folders.h"
 #include "scan/collect_files.h"
 
 namespace kelvarin {
 
 namespace {
-
-bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 // The path with every symbolic link resolved, or empty when it cannot be.
 std::string ResolvedPath(const std::string& path) {

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "codec/file_io.h"
+#include "fileio/file_reader.h"
+#include "fileio/replace_file.h"
 #include "scan/collect_files.h"
 
 namespace kelvarin {
@@ -21,7 +22,7 @@ bool IsSpace(std::uint8_t byte) {
 
 std::string ReadRootFolderFile(const std::string& path) {
     std::vector<std::uint8_t> content;
-    if (ReadWholeFile(path, content, kMaxSettingsFileSize) != ReadResult::kOk) {
+    if (!ReadWholeFile(path, content, kMaxSettingsFileSize).Ok()) {
         return {};
     }
     std::string line(content.begin(), content.end());
@@ -34,13 +35,14 @@ std::string ReadRootFolderFile(const std::string& path) {
 
 bool WriteRootFolderFile(const std::string& rootPath, const std::string& path) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(rootPath.data());
-    return WriteFileReplacing(path, std::span<const std::uint8_t>(bytes, rootPath.size()));
+    return static_cast<bool>(
+        WriteFileReplacing(path, std::span<const std::uint8_t>(bytes, rootPath.size())));
 }
 
 std::vector<std::string> ReadExcludeListFile(const std::string& path) {
     std::vector<std::uint8_t> content;
     std::vector<std::string> entries;
-    if (ReadWholeFile(path, content, kMaxSettingsFileSize) != ReadResult::kOk) {
+    if (!ReadWholeFile(path, content, kMaxSettingsFileSize).Ok()) {
         return entries;
     }
     std::size_t i = 0;

@@ -17,7 +17,9 @@
 
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
-#include "codec/file_io.h"
+#include "fileio/file_reader.h"
+#include "fileio/folders.h"
+#include "fileio/replace_file.h"
 #include "codec/lzss_window.h"
 #include "tests/support/literal_codec.h"
 
@@ -64,7 +66,7 @@ void WriteWholeFile(const std::string& path, const Bytes& bytes) {
 
 Bytes ReadOrFail(const std::string& path) {
     Bytes bytes;
-    if (ReadWholeFile(path, bytes, SIZE_MAX) != ReadResult::kOk) {
+    if (!ReadWholeFile(path, bytes, SIZE_MAX).Ok()) {
         Fail("cannot read " + path + " (run bench/make_codec_inputs.sh)");
     }
     return bytes;

@@ -8,8 +8,9 @@
 #include <csignal>
 #include <filesystem>
 
-#include "codec/file_io.h"
-#include "codec/make_directories.h"
+#include "fileio/file_reader.h"
+#include "fileio/folders.h"
+#include "fileio/replace_file.h"
 #include "tests/codec/codec_test_util.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
@@ -132,7 +133,7 @@ TEST(MakeDirectories, CreatesTheChainAndPassesOverFailures) {
 TEST(FileReplacing, TemporaryNamesAreRecognised) {
     TempDir dir;
     const Bytes data = ToBytes("published");
-    ASSERT_TRUE(WriteFileReplacing(dir / "list.xml", data));
+    ASSERT_TRUE(static_cast<bool>(WriteFileReplacing(dir / "list.xml", data)));
     EXPECT_EQ(ReadFile(dir / "list.xml"), data);
     EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"list.xml"});
     EXPECT_FALSE(IsTemporaryFileName("list.xml"));

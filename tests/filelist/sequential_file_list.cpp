@@ -6,7 +6,9 @@
 #include <memory>
 
 #include "codec/decompressor.h"
-#include "codec/file_io.h"
+#include "fileio/file_reader.h"
+#include "fileio/folders.h"
+#include "fileio/replace_file.h"
 #include "digest/file_digest.h"
 #include "digest/md5.h"
 #include "scan/collect_files.h"

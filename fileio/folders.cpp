@@ -1,0 +1,28 @@
+#include "fileio/folders.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace kelvarin {
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int MakeDirectories(const std::string& path) {
+    std::error_code ignored;
+    if (!path.empty()) {
+        std::filesystem::create_directories(path, ignored);
+    }
+    return 1;
+}
+
+std::string DirectoryPart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,32 @@
+// Crash-safe replacement of published files: the new bytes go to a
+// temporary beside the target, which is renamed over it only once it is
+// complete, so a reader (or a crash) never sees a half-written file.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kelvarin {
+
+struct WriteOutcome {
+    int error = 0;  // errno of the failing step; 0 on success
+    explicit operator bool() const { return error == 0; }
+};
+
+// Replaces (or creates) the file at `path` with the concatenated pieces.
+// On failure the temporary is removed and a file at `path` is left as it was.
+WriteOutcome WriteFileReplacing(const std::string& path,
+                                std::initializer_list<std::span<const std::uint8_t>> pieces);
+inline WriteOutcome WriteFileReplacing(const std::string& path,
+                                       std::span<const std::uint8_t> data) {
+    return WriteFileReplacing(path, {data});
+}
+
+// True for the names that WriteFileReplacing gives its temporaries, so that
+// one left by a crash can be told from a published file.
+bool IsTemporaryFileName(std::string_view fileName);
+
+}  // namespace kelvarin
