@@ -31,4 +31,10 @@ constexpr int kEndMarkerBits = 1 + kPositionBits;
 // The length field is a signed 32-bit value: larger content cannot be stored.
 constexpr std::uint64_t kMaxContentSize = 0x7FFFFFFFu;
 
+// The fields fix everything else: a position field addresses the whole
+// window, the length code covers kMinMatch to kLookAhead.
+static_assert(kWindowSize == 1 << kPositionBits);
+static_assert(kLookAhead == kMinMatch + (1 << kLengthBits) - 1 && kLookAhead == 18);
+static_assert(kLiteralBits == 9 && kMatchBits == 19 && kEndMarkerBits == 15);
+
 }  // namespace kelvarin

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "codec/lzss_window.h"
+#include "codec/token_decoder.h"
 
 namespace kelvarin {
 
-enum class DecodeStatus { kEndMarker, kExhausted };
+// Printed on standard output when a stream ends before its end marker.
+inline constexpr char kInputBitFatal[] = "Fatal error in InputBit!\n";
 
 // Decodes `stream` (a stored file without its 4-byte header) into `content`,
 // which is emptied first (its storage kept). Uses and updates only the

@@ -29,7 +29,7 @@ namespace kelvarin {
 using DecodedChunkSink = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
 
 struct StreamDecodeResult {
-    DecodeStatus status = DecodeStatus::kExhausted;
+    DecodeStatus status = DecodeStatus::kExhausted;  // kStopped as `stopped` says
     std::uint64_t produced = 0;  // content bytes decoded (handed on unless stopped)
     bool foreignRead = false;    // a match read a position this stream had not written
     bool stopped = false;        // decoding stopped at that read (no window was given)

@@ -19,7 +19,7 @@
 
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
-#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_support.h"
 
 namespace kelvarin::fuzz {
 namespace {
@@ -46,16 +46,6 @@ std::vector<std::span<const std::uint8_t>> SplitContents(std::span<const std::ui
     return contents;
 }
 
-void FillWindows(std::span<const std::uint8_t> pattern, LzssWindow& fast,
-                 test::LiteralWindow& literal) {
-    for (int p = 0; p < kWindowSize; ++p) {
-        const std::uint8_t byte =
-            pattern.empty() ? 0 : pattern[static_cast<std::size_t>(p) % pattern.size()];
-        literal.window[p] = byte;
-        StoreWindowByte(fast, p, byte);
-    }
-}
-
 }  // namespace
 }  // namespace kelvarin::fuzz
 
@@ -73,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto literal = std::make_unique<test::LiteralWindow>();
     auto decoder = std::make_unique<LzssWindow>();
     if ((input[0] & kPrefillFlag) != 0) {
-        FillWindows(contents.front(), *fast, *literal);
+        FillWindows(contents.front(), true, *fast, *literal);
     }
 
     std::vector<std::uint8_t> stored;

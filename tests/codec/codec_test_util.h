@@ -1,5 +1,5 @@
-// Helpers for the codec tests: fast and literal codec side by side, window
-// comparison, and a tiny writer for hand-made streams.
+// The codec tests' shared pieces: the fast codec beside the literal one, in
+// work areas that must stay in the same state.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,36 +9,30 @@
 
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
+#include "codec/stream_decoder.h"
 #include "tests/support/literal_codec.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvarin::test {
 
-// A fast work area and a literal one that must stay in the same state.
 struct WorkPair {
     std::unique_ptr<LzssWindow> fast = std::make_unique<LzssWindow>();
     std::unique_ptr<LiteralWindow> literal = std::make_unique<LiteralWindow>();
 
-    // Gives both the same window bytes.
-    void FillWindow(const Bytes& bytes) {
+    // Gives both windows the same bytes, each position telling.
+    void FillWindow(std::uint32_t seed) {
         for (int p = 0; p < kWindowSize; ++p) {
-            const std::uint8_t b = bytes[static_cast<std::size_t>(p) % bytes.size()];
+            const auto b = static_cast<std::uint8_t>(p * 7 + seed);
             StoreWindowByte(*fast, p, b);
             literal->window[p] = b;
         }
     }
-
     ::testing::AssertionResult WindowsAgree() const {
-        for (int p = 0; p < kWindowSize; ++p) {
-            if (fast->window[static_cast<std::size_t>(p)] != literal->window[p]) {
-                return ::testing::AssertionFailure() << "window byte " << p << " differs";
-            }
+        if (std::memcmp(fast->window.data(), literal->window, kWindowSize) != 0) {
+            return ::testing::AssertionFailure() << "windows differ";
         }
-        for (int k = 0; k < kMirrorBytes; ++k) {
-            if (fast->window[static_cast<std::size_t>(kWindowSize + k)] !=
-                fast->window[static_cast<std::size_t>(k)]) {
-                return ::testing::AssertionFailure() << "mirror byte " << k << " is stale";
-            }
+        if (std::memcmp(fast->window.data() + kWindowSize, literal->window, kMirrorBytes) != 0) {
+            return ::testing::AssertionFailure() << "the mirror is stale";
         }
         return ::testing::AssertionSuccess();
     }
@@ -50,65 +44,16 @@ inline Bytes FastCompress(const Bytes& content, LzssWindow& work) {
     return stored;
 }
 
-inline Bytes FastDecompress(const Bytes& stored, LzssWindow& work, DecodeStatus* status = nullptr) {
-    Bytes content;
-    std::span<const std::uint8_t> stream(stored);
-    stream =
-        stream.size() >= kHeaderSize ? stream.subspan(kHeaderSize) : stream.subspan(stream.size());
-    const DecodeStatus result = DecompressBuffer(stream, work, content);
-    if (status != nullptr) {
-        *status = result;
-    }
-    return content;
+inline std::span<const std::uint8_t> StreamOf(const Bytes& stored) {
+    return std::span(stored).subspan(std::min(stored.size(), kHeaderSize));
 }
 
-// Builds a stored file token by token, independently of the codec's writer.
-class StreamBuilder {
-public:
-    explicit StreamBuilder(std::uint32_t lengthField = 0) {
-        for (int shift = 0; shift < 32; shift += 8) {
-            m_bytes.push_back(static_cast<std::uint8_t>(lengthField >> shift));
-        }
-    }
-    StreamBuilder& Literal(std::uint8_t byte) {
-        Put(1, 1);
-        Put(8, byte);
-        return *this;
-    }
-    StreamBuilder& Match(unsigned position, unsigned length) {
-        Put(1, 0);
-        Put(14, position);
-        Put(4, length - 3);
-        return *this;
-    }
-    StreamBuilder& End() {
-        Put(1, 0);
-        Put(14, 0);
-        return *this;
-    }
-    Bytes Finish() {
-        Bytes out = m_bytes;
-        if (m_used != 0) {
-            out.push_back(m_pending);
-        }
-        return out;
-    }
-
-private:
-    void Put(int count, unsigned value) {
-        for (int bit = count - 1; bit >= 0; --bit) {
-            m_pending =
-                static_cast<std::uint8_t>(m_pending | (((value >> bit) & 1u) << (7 - m_used)));
-            if (++m_used == 8) {
-                m_bytes.push_back(m_pending);
-                m_pending = 0;
-                m_used = 0;
-            }
-        }
-    }
-    Bytes m_bytes;
-    std::uint8_t m_pending = 0;
-    int m_used = 0;
-};
+// Decodes with the whole-buffer decoder, keeping standard output quiet.
+inline DecodeStatus FastDecompress(const Bytes& stored, LzssWindow& work, Bytes& content) {
+    ::testing::internal::CaptureStdout();
+    const DecodeStatus status = DecompressBuffer(StreamOf(stored), work, content);
+    ::testing::internal::GetCapturedStdout();
+    return status;
+}
 
 }  // namespace kelvarin::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "codec/bit_stream.h"
+#include "tests/support/bit_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvarin::test {

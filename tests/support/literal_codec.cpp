@@ -1,5 +1,7 @@
 #include "tests/support/literal_codec.h"
 
+#include "tests/support/bit_writer.h"
+
 namespace kelvarin::test {
 
 namespace {
@@ -10,31 +12,6 @@ constexpr int THRESHOLD = 2;
 constexpr int NIL = 0;
 constexpr int ROOT = N;
 enum { PARENT = 0, SMALLER = 1, LARGER = 2 };
-
-struct Writer {
-    std::vector<std::uint8_t> buffer;
-    unsigned mask = 0x80;
-    unsigned pending = 0;
-
-    void Bits(int count, unsigned value) {
-        for (int bit = count - 1; bit >= 0; --bit) {
-            if ((value >> bit) & 1u) {
-                pending |= mask;
-            }
-            mask >>= 1;
-            if (mask == 0) {
-                buffer.push_back(static_cast<std::uint8_t>(pending));
-                pending = 0;
-                mask = 0x80;
-            }
-        }
-    }
-    void Flush() {
-        if (mask != 0x80) {
-            buffer.push_back(static_cast<std::uint8_t>(pending));
-        }
-    }
-};
 
 struct Tree {
     LiteralWindow& w;
@@ -172,7 +149,7 @@ struct Reader {
 std::vector<std::uint8_t> LiteralCompress(const std::vector<std::uint8_t>& content,
                                           LiteralWindow& work) {
     Tree tree{work};
-    Writer out;
+    BitWriter out;
     std::size_t next = 0;
     auto readByte = [&](int& byte) {
         if (next >= content.size()) {
@@ -204,13 +181,13 @@ std::vector<std::uint8_t> LiteralCompress(const std::vector<std::uint8_t>& conte
         }
         int replaceCount;
         if (matchLength <= THRESHOLD) {
-            out.Bits(1, 1);
-            out.Bits(8, work.window[current]);
+            WriteBits(out, 1, 1);
+            WriteBits(out, 8, work.window[current]);
             replaceCount = 1;
         } else {
-            out.Bits(1, 0);
-            out.Bits(14, static_cast<unsigned>(matchPosition));
-            out.Bits(4, static_cast<unsigned>(matchLength - (THRESHOLD + 1)));
+            WriteBits(out, 1, 0);
+            WriteBits(out, 14, static_cast<unsigned>(matchPosition));
+            WriteBits(out, 4, static_cast<unsigned>(matchLength - (THRESHOLD + 1)));
             replaceCount = matchLength;
         }
         for (int i = 0; i < replaceCount; ++i) {
@@ -227,9 +204,9 @@ std::vector<std::uint8_t> LiteralCompress(const std::vector<std::uint8_t>& conte
             }
         }
     }
-    out.Bits(1, 0);
-    out.Bits(14, 0);
-    out.Flush();
+    WriteBits(out, 1, 0);
+    WriteBits(out, 14, 0);
+    FlushBits(out);
 
     std::vector<std::uint8_t> stored;
     const auto length = static_cast<std::uint32_t>(content.size());
@@ -242,6 +219,7 @@ std::vector<std::uint8_t> LiteralCompress(const std::vector<std::uint8_t>& conte
 
 LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, LiteralWindow& work) {
     LiteralDecoded result;
+    std::vector<bool> written(N, false);
     Reader in{stored, stored.size() >= 4 ? std::size_t{4} : stored.size()};
     int current = 1;
     for (;;) {
@@ -255,6 +233,7 @@ LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, Litera
                 return result;
             }
             result.content.push_back(static_cast<std::uint8_t>(byte));
+            written[current] = true;
             work.window[current] = static_cast<std::uint8_t>(byte);
             current = (current + 1) % N;
             continue;
@@ -271,8 +250,14 @@ LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, Litera
         if (in.exhausted) {
             return result;
         }
+        // A position this stream has not written yet holds a byte of an
+        // earlier one.
+        if (!written[position]) {
+            result.foreignRead = true;
+        }
         for (unsigned i = 0; i < lengthCode + THRESHOLD + 1; ++i) {
             const std::uint8_t byte = work.window[(position + i) % N];
+            written[current] = true;
             result.content.push_back(byte);
             work.window[current] = byte;
             current = (current + 1) % N;

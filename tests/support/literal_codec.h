@@ -20,7 +20,8 @@ std::vector<std::uint8_t> LiteralCompress(const std::vector<std::uint8_t>& conte
 
 struct LiteralDecoded {
     std::vector<std::uint8_t> content;
-    bool endMarker = false;  // false: the stream ended first
+    bool endMarker = false;    // false: the stream ended first
+    bool foreignRead = false;  // a match read a position this stream had not written
 };
 
 // Decodes a whole stored file (its length field is skipped, never read). A

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 namespace kelvarin::test {
@@ -74,31 +71,6 @@ std::vector<std::uint8_t> RunsAndPatterns(std::size_t size, std::uint32_t seed) 
         }
     }
     bytes.resize(size);
-    return bytes;
-}
-
-std::vector<std::uint8_t> SystemFileBytes(std::size_t size) {
-    std::vector<std::filesystem::path> files;
-    for (const char* folder : {"/usr/lib/x86_64-linux-gnu", "/usr/bin"}) {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-            if (entry.is_regular_file(error) && entry.file_size(error) > 4096) {
-                files.push_back(entry.path());
-            }
-        }
-    }
-    std::sort(files.begin(), files.end());
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(size);
-    for (const auto& file : files) {
-        if (bytes.size() >= size) {
-            break;
-        }
-        std::ifstream in(file, std::ios::binary);
-        std::vector<char> chunk(std::min<std::size_t>(size - bytes.size(), 1 << 20));
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + in.gcount());
-    }
     return bytes;
 }
 

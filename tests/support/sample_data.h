@@ -14,8 +14,5 @@ std::vector<std::uint8_t> TextLike(std::size_t size, std::uint32_t seed);
 // Long runs and short repeating patterns: many 18-byte matches, equal keys
 // and deep trees.
 std::vector<std::uint8_t> RunsAndPatterns(std::size_t size, std::uint32_t seed);
-// Up to `size` bytes of the machine's own shared libraries and programs,
-// concatenated in a fixed order; real binary data.
-std::vector<std::uint8_t> SystemFileBytes(std::size_t size);
 
 }  // namespace kelvarin::test

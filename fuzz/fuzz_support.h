@@ -1,0 +1,63 @@
+// What the fuzz targets share: a check that stops the run where a fast and
+// a literal result disagree (libFuzzer then keeps the input), the starting
+// window made from the input, and the comparison of the windows afterwards.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <span>
+
+#include "codec/lzss_window.h"
+#include "tests/support/literal_codec.h"
+
+namespace kelvarin::fuzz {
+
+// Aborts with `what` unless `condition` holds; active in every build type.
+inline void Check(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz check failed: %s\n", what);
+        std::abort();
+    }
+}
+
+// Tiles `pattern` over both windows (zeros when it is empty); unless
+// `plain`, each tile is offset so that every position holds a telling byte.
+inline void FillWindows(std::span<const std::uint8_t> pattern, bool plain, LzssWindow& fast,
+                        test::LiteralWindow& literal) {
+    for (int p = 0; p < kWindowSize; ++p) {
+        std::uint8_t byte = 0;
+        if (!pattern.empty()) {
+            const std::size_t at = static_cast<std::size_t>(p);
+            byte = pattern[at % pattern.size()];
+            byte = plain ? byte : static_cast<std::uint8_t>(byte + at / pattern.size() * 131u);
+        }
+        literal.window[p] = byte;
+        StoreWindowByte(fast, p, byte);
+    }
+}
+
+inline bool WindowsAgree(const LzssWindow& fast, const test::LiteralWindow& literal) {
+    return std::memcmp(fast.window.data(), literal.window, kWindowSize) == 0 &&
+           std::memcmp(fast.window.data() + kWindowSize, literal.window, kMirrorBytes) == 0;
+}
+
+// Decoder inputs: byte 0 selects the starting window (low 5 bits: the length
+// of the pattern that follows, 0 for zeros; bit 7: tile it unchanged), then
+// the pattern, then the stored file. Truncated streams by the thousand would
+// each print the exhaustion message, which the unit tests check instead.
+struct DecoderInput {
+    std::span<const std::uint8_t> pattern;
+    bool plain = false;
+    std::span<const std::uint8_t> stored;
+};
+
+inline DecoderInput SplitDecoderInput(std::span<const std::uint8_t> input) {
+    static const bool silenced = std::freopen("/dev/null", "w", stdout) != nullptr;
+    (void)silenced;
+    const std::size_t patternLength = std::min<std::size_t>(input[0] & 0x1F, input.size() - 1);
+    return {input.subspan(1, patternLength), (input[0] & 0x80) != 0,
+            input.subspan(1 + patternLength)};
+}
+
+}  // namespace kelvarin::fuzz

@@ -1,0 +1,135 @@
+// The file layer: what each read and replacement gives on success and on
+// every kind of failure, once against the real system and otherwise
+// through injected faults.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "fileio/file_reader.h"
+#include "fileio/folders.h"
+#include "fileio/replace_file.h"
+#include "tests/support/io_faults.h"
+#include "tests/support/sample_data.h"
+#include "tests/support/temp_dir.h"
+
+namespace kelvarin::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ReadWholeFile, ReadsRegularFilesAndRefusesEverythingElse) {
+    TempDir dir;
+    const Bytes content = RandomBytes(100000, 1);
+    WriteFile(dir / "file", content);
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);  // must not block
+    struct Case {
+        const char* name;
+        std::uint64_t maxSize;
+        ReadResult result;
+        int error;
+    };
+    for (const Case c : {Case{"file", SIZE_MAX, ReadResult::kOk, 0},
+                         Case{"file", content.size(), ReadResult::kOk, 0},
+                         Case{"file", content.size() - 1, ReadResult::kTooLarge, EFBIG},
+                         Case{"missing", SIZE_MAX, ReadResult::kCannotOpen, ENOENT},
+                         Case{"folder", SIZE_MAX, ReadResult::kNotAFile, EISDIR},
+                         Case{"fifo", SIZE_MAX, ReadResult::kNotAFile, 0}}) {
+        SCOPED_TRACE(::testing::Message() << c.name << " max " << c.maxSize);
+        Bytes read = ToBytes("stale");
+        const ReadOutcome outcome = ReadWholeFile(dir / c.name, read, c.maxSize);
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.error, c.error);
+        EXPECT_EQ(read, c.result == ReadResult::kOk ? content : Bytes{});
+    }
+    EXPECT_EQ(DescribeReadFailure({ReadResult::kCannotOpen, ENOENT}, "/x"),
+              "cannot open /x: No such file or directory");
+}
+
+TEST(ReadWholeFile, ReadFailurePartWayGivesNothing) {
+    TempDir dir;
+    WriteFile(dir / "file", RandomBytes(50000, 2));
+    for (std::size_t after : {0, 1, 49999}) {
+        FailingIo fault(FaultOn::kRead, "file", after, EIO);
+        Bytes read;
+        EXPECT_EQ(ReadWholeFile(dir / "file", read, SIZE_MAX).error, EIO) << after;
+        EXPECT_TRUE(read.empty());
+    }
+}
+
+TEST(ChunkedReader, GivesTheFileInPiecesAndItsSize) {
+    TempDir dir;
+    const Bytes content = TextLike(30000, 3);
+    WriteFile(dir / "file", content);
+    ChunkedReader reader;
+    ASSERT_TRUE(reader.Open(dir / "file").Ok());
+    EXPECT_EQ(reader.Size(), content.size());
+    Bytes all;
+    std::uint8_t chunk[4096];
+    std::size_t got = 0;
+    while (reader.Read(chunk, got).Ok() && got > 0) {
+        all.insert(all.end(), chunk, chunk + got);
+    }
+    EXPECT_EQ(all, content);
+}
+
+// The old file stays as it was, with no temporary beside it, whichever
+// step fails: creating the temporary, writing it, or renaming it.
+TEST(WriteFileReplacing, FailureLeavesTheOldFileAndNoTemporary) {
+    TempDir dir;
+    WriteFile(dir / "list.xml", "old");
+    fs::create_directory(dir / "folder");
+    const Bytes data = RandomBytes(70000, 4);
+    EXPECT_EQ(WriteFileReplacing(dir / "missing/list.xml", data).error, ENOENT);
+    EXPECT_EQ(WriteFileReplacing(dir / "folder", data).error, EISDIR);
+    for (std::size_t after : {0, 1, 65536}) {
+        FailingIo fault(FaultOn::kWrite, "list.xml", after, ENOSPC);
+        EXPECT_EQ(WriteFileReplacing(dir / "list.xml", {data, data}).error, ENOSPC);
+        EXPECT_EQ(fault.Failures(), 1);
+    }
+    EXPECT_EQ(ReadFile(dir / "list.xml"), ToBytes("old"));
+    EXPECT_EQ(ListFolder(dir.Path()), (std::vector<std::string>{"folder", "list.xml"}));
+
+    ASSERT_TRUE(static_cast<bool>(WriteFileReplacing(dir / "list.xml", {data, data})));
+    Bytes twice = data;
+    twice.insert(twice.end(), data.begin(), data.end());
+    EXPECT_EQ(ReadFile(dir / "list.xml"), twice);
+}
+
+// The list leaves out temporaries by name alone, so the temporary being
+// written must carry such a name, and a published name must not.
+TEST(WriteFileReplacing, TemporaryIsRecognisedByItsName) {
+    struct Spy final : IoSeam {
+        explicit Spy(fs::path where) : folder(std::move(where)) { InstallIoSeam(this); }
+        ~Spy() override { InstallIoSeam(nullptr); }
+        std::unique_ptr<ByteSink> WrapSink(std::unique_ptr<ByteSink> sink,
+                                           const std::string&) override {
+            names = ListFolder(folder);
+            return sink;
+        }
+        fs::path folder;
+        std::vector<std::string> names;
+    };
+    TempDir dir;
+    Spy spy(dir.Path());
+    ASSERT_TRUE(static_cast<bool>(WriteFileReplacing(dir / "a.aup", ToBytes("x"))));
+    ASSERT_EQ(spy.names.size(), 1u);
+    EXPECT_TRUE(IsTemporaryFileName(spy.names[0])) << spy.names[0];
+    EXPECT_FALSE(IsTemporaryFileName("a.aup"));
+    EXPECT_EQ(ListFolder(dir.Path()), (std::vector<std::string>{"a.aup"}));
+}
+
+TEST(Folders, MakeDirectoriesCreatesTheChainAndPassesOverFailures) {
+    TempDir dir;
+    EXPECT_EQ(MakeDirectories(dir / "a/b/c/"), 1);
+    EXPECT_TRUE(IsFolder(dir / "a/b/c"));
+    WriteFile(dir / "f", "x");
+    EXPECT_EQ(MakeDirectories(dir / "f/g"), 1);
+    EXPECT_FALSE(IsFolder(dir / "f"));
+    EXPECT_FALSE(IsFolder(dir / "f/g"));
+    EXPECT_FALSE(IsFolder(""));
+    EXPECT_EQ(DirectoryPart("/r/a/b.aup"), "/r/a/");
+    EXPECT_EQ(DirectoryPart("b.aup"), "");
+}
+
+}  // namespace
+}  // namespace kelvarin::test
