@@ -20,53 +20,52 @@ public:
         InstallIoSeam(this);
     }
     ~FailingIo() override { InstallIoSeam(nullptr); }
-    FailingIo(const FailingIo&) = delete;
-    FailingIo& operator=(const FailingIo&) = delete;
 
-    // Files that failed so far.
     int Failures() const { return m_failures.load(); }
 
     std::unique_ptr<ByteSource> WrapSource(std::unique_ptr<ByteSource> source,
                                            const std::string& path) override {
-        return Wanted(FaultOn::kRead, path) ? std::make_unique<Faulty>(std::move(source), *this)
-                                            : std::move(source);
+        if (!Wanted(FaultOn::kRead, path)) {
+            return source;
+        }
+        auto faulty = std::make_unique<Faulty>(*this);
+        faulty->source = std::move(source);
+        return faulty;
     }
     std::unique_ptr<ByteSink> WrapSink(std::unique_ptr<ByteSink> sink,
                                        const std::string& path) override {
-        return Wanted(FaultOn::kWrite, path) ? std::make_unique<Faulty>(std::move(sink), *this)
-                                             : std::move(sink);
+        if (!Wanted(FaultOn::kWrite, path)) {
+            return sink;
+        }
+        auto faulty = std::make_unique<Faulty>(*this);
+        faulty->sink = std::move(sink);
+        return faulty;
     }
 
 private:
     struct Faulty final : ByteSource, ByteSink {
-        Faulty(std::unique_ptr<ByteSource> inner, FailingIo& owner)
-            : source(std::move(inner)), io(owner) {}
-        Faulty(std::unique_ptr<ByteSink> inner, FailingIo& owner)
-            : sink(std::move(inner)), io(owner) {}
-        // Lets bytes through up to the failing point, then fails.
-        std::size_t Allowed(std::size_t size, int& error) {
-            if (moved >= io.m_after) {
+        explicit Faulty(FailingIo& owner) : io(owner) {}
+        // Passes on bytes up to the failing point, then fails.
+        template <class Move>
+        long Pass(std::size_t size, int& error, Move move) {
+            if (size > 0 && moved >= io.m_after) {
                 error = io.m_error;
                 ++io.m_failures;
-                return 0;
+                return -1;
             }
-            return std::min(size, io.m_after - moved);
+            const long done = move(std::min(size, io.m_after - moved));
+            moved += done > 0 ? static_cast<std::size_t>(done) : 0;
+            return done;
         }
-        long Read(std::uint8_t* bytes, std::size_t size, int& error) override {
-            const std::size_t allowed = size == 0 ? 0 : Allowed(size, error);
-            const long got = allowed == 0 && size != 0 ? -1 : source->Read(bytes, allowed, error);
-            moved += got > 0 ? static_cast<std::size_t>(got) : 0;
-            return got;
+        long Read(std::uint8_t* b, std::size_t n, int& e) override {
+            return Pass(n, e, [&](std::size_t k) { return source->Read(b, k, e); });
         }
-        long Write(const std::uint8_t* bytes, std::size_t size, int& error) override {
-            const std::size_t allowed = size == 0 ? 0 : Allowed(size, error);
-            const long put = allowed == 0 && size != 0 ? -1 : sink->Write(bytes, allowed, error);
-            moved += put > 0 ? static_cast<std::size_t>(put) : 0;
-            return put;
+        long Write(const std::uint8_t* b, std::size_t n, int& e) override {
+            return Pass(n, e, [&](std::size_t k) { return sink->Write(b, k, e); });
         }
+        FailingIo& io;
         std::unique_ptr<ByteSource> source;
         std::unique_ptr<ByteSink> sink;
-        FailingIo& io;
         std::size_t moved = 0;
     };
 

@@ -1,5 +1,7 @@
 #include "tests/support/literal_codec.h"
 
+#include <algorithm>
+
 #include "tests/support/bit_writer.h"
 
 namespace kelvarin::test {
@@ -111,34 +113,21 @@ struct Tree {
     }
 };
 
+// Bit i of the stream is bit 7 - i % 8 of byte i / 8; a field that runs
+// past the end sets `exhausted`.
 struct Reader {
     const std::vector<std::uint8_t>& data;
-    std::size_t index;
-    unsigned mask = 0x80;
-    unsigned current = 0;
+    std::size_t bit;
     bool exhausted = false;
 
-    int Bit() {
-        if (mask == 0x80) {
-            if (index >= data.size()) {
+    unsigned Bits(int count) {
+        unsigned value = 0;
+        for (int k = 0; k < count; ++k, ++bit) {
+            if (bit / 8 >= data.size()) {
                 exhausted = true;
                 return 0;
             }
-            current = data[index++];
-        }
-        const int bit = (current & mask) ? 1 : 0;
-        mask >>= 1;
-        if (mask == 0) {
-            mask = 0x80;
-        }
-        return bit;
-    }
-    unsigned Bits(int count) {
-        unsigned value = 0;
-        for (int bit = count - 1; bit >= 0; --bit) {
-            if (Bit()) {
-                value |= 1u << bit;
-            }
+            value = value << 1 | ((data[bit / 8] >> (7 - bit % 8)) & 1u);
         }
         return value;
     }
@@ -220,10 +209,10 @@ std::vector<std::uint8_t> LiteralCompress(const std::vector<std::uint8_t>& conte
 LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, LiteralWindow& work) {
     LiteralDecoded result;
     std::vector<bool> written(N, false);
-    Reader in{stored, stored.size() >= 4 ? std::size_t{4} : stored.size()};
+    Reader in{stored, 8 * std::min<std::size_t>(stored.size(), 4)};
     int current = 1;
     for (;;) {
-        const int flag = in.Bit();
+        const unsigned flag = in.Bits(1);
         if (in.exhausted) {
             return result;
         }
