@@ -39,14 +39,13 @@ public:
         return m_base;
     }
 
-    std::uint8_t* MakeRoom(std::uint8_t* op) {
-        if (static_cast<std::size_t>(m_end - op) < kOutputSlack) [[unlikely]] {
-            return Grow(op);
+    // Out of line: it runs about once per filled stretch of output.
+    [[gnu::noinline]] decoder::OutputRoom MakeRoom(std::uint8_t* op) {
+        if (static_cast<std::size_t>(m_end - op) < kOutputSlack) {
+            op = Grow(op);
         }
-        return op;
+        return {op, m_end - kOutputSlack, reinterpret_cast<std::uintptr_t>(m_base)};
     }
-
-    std::uintptr_t Origin() const { return reinterpret_cast<std::uintptr_t>(m_base); }
 
     bool CopyForeign(std::uint8_t* op, std::size_t produced, std::size_t position,
                      std::size_t distance, std::size_t length) {
@@ -62,8 +61,7 @@ public:
     }
 
 private:
-    // Out of line: it runs about once per kGrowStep bytes.
-    [[gnu::noinline]] std::uint8_t* Grow(std::uint8_t* op) {
+    std::uint8_t* Grow(std::uint8_t* op) {
         const std::size_t produced = Produced(op);
         const std::size_t wanted = std::max(m_content.size() + kGrowStep, produced + kOutputSlack);
         if (wanted > m_content.capacity()) {

@@ -32,15 +32,14 @@ public:
           m_haveWindow(haveWindow),
           m_sink(sink) {}
 
-    std::uint8_t* MakeRoom(std::uint8_t* op) {
-        if (op >= m_buffer + kWindowSize + kChunkSize) [[unlikely]] {
-            return HandOn(op);
+    // Out of line: it runs about once per filled stretch of output.
+    [[gnu::noinline]] decoder::OutputRoom MakeRoom(std::uint8_t* op) {
+        std::uint8_t* const chunkEnd = m_buffer + kWindowSize + kChunkSize;
+        if (op >= chunkEnd) {
+            op = HandOn(op);
         }
-        return op;
-    }
-
-    std::uintptr_t Origin() const {
-        return reinterpret_cast<std::uintptr_t>(m_buffer + kWindowSize) - m_movedOut;
+        return {op, chunkEnd - 1,
+                reinterpret_cast<std::uintptr_t>(m_buffer + kWindowSize) - m_movedOut};
     }
 
     // Before the first compaction the history holds the entry window, so
@@ -68,8 +67,7 @@ public:
     bool foreignRead = false;
 
 private:
-    // Out of line: it runs once per chunk.
-    [[gnu::noinline]] std::uint8_t* HandOn(std::uint8_t* op) {
+    std::uint8_t* HandOn(std::uint8_t* op) {
         m_sink(m_handedOn, static_cast<std::size_t>(op - m_handedOn));
         std::memmove(m_buffer, op - kWindowSize, kWindowSize);
         m_movedOut += static_cast<std::uint64_t>(op - kWindowSize - m_buffer);

@@ -5,11 +5,12 @@
 // write content linearly, so the loop stores literals and copies matches
 // from its own bytes through an output pointer it keeps in a local; an
 // output provides
-//   std::uint8_t* MakeRoom(std::uint8_t* op)   room for kOutputSlack bytes at op
-//   std::uintptr_t Origin()                    op minus Origin() is the count
-//                                              of bytes produced
+//   OutputRoom MakeRoom(std::uint8_t* op)   called whenever op has passed the
+//       limit it gave last (and at the start); it may move the bytes
 //   bool CopyForeign(op, produced, position, distance, length)
 //       a match reaching before the stream's first byte; false stops
+// The loop keeps the pointer, the limit and the origin in locals, so the
+// output is consulted only when its room runs short.
 //
 // The bits sit in a 64-bit buffer refilled a whole word at a time. The fast
 // loop runs while a whole word of stream is left and needs no check per
@@ -46,6 +47,12 @@ constexpr std::size_t kBatchTokens = 63 / kLiteralBits;
 // batch of the longest matches.
 constexpr std::size_t kOutputSlack = kBatchTokens * kMatchWrite;
 static_assert(kOutputSlack == 7 * 24);
+
+struct OutputRoom {
+    std::uint8_t* op;       // where the next byte goes
+    std::uint8_t* limit;    // past this, call MakeRoom before the next batch
+    std::uintptr_t origin;  // op minus origin is the count of bytes produced
+};
 
 // The distance back from content byte `produced` to window `position`; a
 // position equal to the current one means a whole window back.
@@ -85,8 +92,8 @@ inline int TokenBits(std::uint64_t bits) {
 enum class Step { kToken, kEnd, kStop };
 
 // Takes the token at the top of `bits`.
-// REQUIRES: all of its bits are there; MakeRoom was called since the last
-// kBatchTokens tokens.
+// REQUIRES: all of its bits are there; op was within its limit at most
+// kBatchTokens tokens ago.
 template <class Output>
 [[gnu::always_inline]] inline Step TakeToken(std::uint64_t& bits, int& count, std::uint8_t*& op,
                                              std::uintptr_t origin, Output& output) {
@@ -131,22 +138,29 @@ DecodeStatus DecodeTokens(std::span<const std::uint8_t> stream, Output& output, 
     std::uint64_t bits = 0;
     int count = 0;
     Step step = Step::kToken;
+    OutputRoom room = output.MakeRoom(op);
+    op = room.op;
 
     while (inSize - inPos >= kRefillBytes) {
-        op = output.MakeRoom(op);
-        const std::uintptr_t origin = output.Origin();
+        if (op > room.limit) [[unlikely]] {
+            room = output.MakeRoom(op);
+            op = room.op;
+        }
         bits |= LoadBigEndian64(in + inPos) >> count;
         inPos += static_cast<std::size_t>((63 - count) >> 3);
         count |= kBitsAfterRefill;
         do {
-            step = TakeToken(bits, count, op, origin, output);
+            step = TakeToken(bits, count, op, room.origin, output);
             if (step != Step::kToken) {
                 goto done;
             }
         } while (count >= kMatchBits);
     }
     for (;;) {
-        op = output.MakeRoom(op);
+        if (op > room.limit) [[unlikely]] {
+            room = output.MakeRoom(op);
+            op = room.op;
+        }
         while (count <= 56 && inPos < inSize) {
             bits |= static_cast<std::uint64_t>(in[inPos++]) << (56 - count);
             count += 8;
@@ -154,7 +168,7 @@ DecodeStatus DecodeTokens(std::span<const std::uint8_t> stream, Output& output, 
         if (count < TokenBits(bits)) {
             break;
         }
-        step = TakeToken(bits, count, op, output.Origin(), output);
+        step = TakeToken(bits, count, op, room.origin, output);
         if (step != Step::kToken) {
             break;
         }
