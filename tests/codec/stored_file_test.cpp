@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "codec_test_util.h"
-#include "tests/support/bit_writer.h"
 #include "tests/support/io_faults.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
@@ -41,15 +40,6 @@ INSTANTIATE_TEST_SUITE_P(
                   Bytes(30, 'a'),
                   {30, 0, 0, 0, 0xB0, 0x80, 0x01, 0xF0, 0x02, 0x70, 0, 0}}),
     [](const auto& row) { return std::string(row.param.name); });
-
-TEST(BitWriter, PacksFieldsMostSignificantBitFirstWithoutAnEmptyLastByte) {
-    BitWriter writer;
-    WriteBits(writer, 1, 1);
-    WriteBits(writer, 8, 0x61);
-    WriteBits(writer, 7, 0x55);
-    FlushBits(writer);
-    EXPECT_EQ(writer.buffer, (Bytes{0xB0, 0xD5}));
-}
 
 TEST(CompressFile, WritesTheStoredFileAndEveryMissingFolder) {
     TempDir dir;
