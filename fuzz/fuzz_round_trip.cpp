@@ -17,12 +17,9 @@
 #include "codec/decompressor.h"
 #include "fuzz/fuzz_support.h"
 
-// The literal compressor runs at a few MB/s; 64 KB still wraps the window.
-constexpr std::size_t kMaxInputSize = 64 * 1024;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kelvarin;
-    if (size < 4 || size > kMaxInputSize) {
+    if (size < 4 || size > fuzz::kMaxInputSize) {
         return 0;
     }
     const std::span<const std::uint8_t> input(data, size);

@@ -9,22 +9,15 @@
 #include "codec/stream_decoder.h"
 #include "fuzz/fuzz_support.h"
 
-constexpr std::size_t kMaxInputSize = 64 * 1024;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kelvarin;
-    if (size == 0 || size > kMaxInputSize) {
+    if (size == 0 || size > fuzz::kMaxInputSize) {
         return 0;
     }
-    const fuzz::DecoderInput input = fuzz::SplitDecoderInput({data, size});
     static auto fast = std::make_unique<LzssWindow>();
     static auto literal = std::make_unique<test::LiteralWindow>();
     static StreamDecoder decoder;
-    fuzz::FillWindows(input.pattern, input.plain, *fast, *literal);
-    const test::LiteralDecoded expected =
-        test::LiteralDecompress({input.stored.begin(), input.stored.end()}, *literal);
-
-    const auto stream = input.stored.subspan(std::min(input.stored.size(), kHeaderSize));
+    const auto [stored, stream, expected] = fuzz::PrepareDecoderCase({data, size}, *fast, *literal);
     std::vector<std::uint8_t> content;
     const DecodedChunkSink collect = [&content](const std::uint8_t* bytes, std::size_t n) {
         content.insert(content.end(), bytes, bytes + n);

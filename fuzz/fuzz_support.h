@@ -3,11 +3,13 @@
 // window made from the input, and the comparison of the windows afterwards.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <span>
 
+#include "codec/codec_constants.h"
 #include "codec/lzss_window.h"
 #include "tests/support/literal_codec.h"
 
@@ -42,22 +44,34 @@ inline bool WindowsAgree(const LzssWindow& fast, const test::LiteralWindow& lite
            std::memcmp(fast.window.data() + kWindowSize, literal.window, kMirrorBytes) == 0;
 }
 
-// Decoder inputs: byte 0 selects the starting window (low 5 bits: the length
-// of the pattern that follows, 0 for zeros; bit 7: tile it unchanged), then
-// the pattern, then the stored file. Truncated streams by the thousand would
-// each print the exhaustion message, which the unit tests check instead.
-struct DecoderInput {
-    std::span<const std::uint8_t> pattern;
-    bool plain = false;
+// Larger inputs add nothing a fuzzer finds in reasonable time, and the
+// literal codec is slow; 64 KB still wraps the window many times.
+constexpr std::size_t kMaxInputSize = 64 * 1024;
+
+// A decoder input: byte 0 selects the starting window (low 5 bits: the
+// length of the pattern that follows, 0 for zeros; bit 7: tile it
+// unchanged), then the pattern, then the stored file.
+struct DecoderCase {
     std::span<const std::uint8_t> stored;
+    std::span<const std::uint8_t> stream;  // after the length field
+    test::LiteralDecoded expected;         // what the literal decoder gives
 };
 
-inline DecoderInput SplitDecoderInput(std::span<const std::uint8_t> input) {
+// Sets both windows as the input asks and decodes its stored file with the
+// literal decoder. Truncated streams by the thousand would each print the
+// exhaustion message, which the unit tests check instead.
+// REQUIRES: !input.empty().
+inline DecoderCase PrepareDecoderCase(std::span<const std::uint8_t> input, LzssWindow& fast,
+                                      test::LiteralWindow& literal) {
     static const bool silenced = std::freopen("/dev/null", "w", stdout) != nullptr;
     (void)silenced;
     const std::size_t patternLength = std::min<std::size_t>(input[0] & 0x1F, input.size() - 1);
-    return {input.subspan(1, patternLength), (input[0] & 0x80) != 0,
-            input.subspan(1 + patternLength)};
+    FillWindows(input.subspan(1, patternLength), (input[0] & 0x80) != 0, fast, literal);
+    DecoderCase c;
+    c.stored = input.subspan(1 + patternLength);
+    c.stream = c.stored.subspan(std::min(c.stored.size(), kHeaderSize));
+    c.expected = test::LiteralDecompress({c.stored.begin(), c.stored.end()}, literal);
+    return c;
 }
 
 }  // namespace kelvarin::fuzz
