@@ -1,6 +1,7 @@
 // The log view and its batching of lines.
 #include "app/rich_log.h"
 
+#include <QColor>
 #include <QScrollBar>
 #include <QString>
 #include <QTextCharFormat>
@@ -10,10 +11,15 @@
 
 namespace kelvarin::app {
 
+namespace {
+
+// Red from the low byte, green from the next, blue from the third.
 QColor ColorFromColorref(Colorref color) {
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                   static_cast<int>((color >> 16) & 0xFF));
 }
+
+}  // namespace
 
 RichLog::RichLog(QWidget* parent) : QTextEdit(parent) {
     setReadOnly(true);

@@ -8,7 +8,6 @@
 // view can lay them out one by one.
 #pragma once
 
-#include <QColor>
 #include <QTextEdit>
 #include <cstdint>
 #include <string>
@@ -20,9 +19,6 @@ using Colorref = std::uint32_t;
 
 constexpr Colorref kUpdatedColor = 0x000000FF;  // red
 constexpr Colorref kAddedColor = 0x0000FF00;    // green
-
-// Red from the low byte, green from the next, blue from the third.
-QColor ColorFromColorref(Colorref color);
 
 class RichLog final : public QTextEdit {
 public:
