@@ -1,3 +1,4 @@
+// The two steps of a file-list run and their hand-over to the GUI thread.
 #include "app/file_list_run.h"
 
 #include <memory>

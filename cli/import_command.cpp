@@ -1,9 +1,9 @@
 // `import`: the dialog's Import File for build pipelines. It starts the same
 // four workers through the same core and plays the dialog's part on the main
 // thread: it takes their messages from a queue until the fourth
-// WM_IMPORT_FINISHED, prints the log lines, keeps a progress line on a
-// terminal, and ends with one summary line and an exit status that tells a
-// pipeline whether everything was done.
+// WM_IMPORT_FINISHED, then joins the workers; it prints the log lines, keeps
+// a progress line on a terminal, and ends with one summary line and an exit
+// status that tells a pipeline whether everything was done.
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// Drawing and erasing the progress line.
 #include "cli/progress_line.h"
 
 #include <unistd.h>

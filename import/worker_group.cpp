@@ -1,3 +1,4 @@
+// Joining an import's worker threads.
 #include "import/worker_group.h"
 
 #include <utility>
