@@ -6,10 +6,15 @@
 
 namespace kelvarin::app {
 
+namespace {
+
+// The faces tried, best first.
 QStringList DialogFontFamilies() {
     return {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
             QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Droid Sans Fallback")};
 }
+
+}  // namespace
 
 QFont DialogFont() {
     const QStringList installed = QFontDatabase::families();

@@ -12,10 +12,7 @@ namespace kelvarin::app {
 
 constexpr int kDialogPointSize = 9;
 
-// The faces tried, best first.
-QStringList DialogFontFamilies();
-
-// The first face of DialogFontFamilies() that is installed, or the
+// The first installed face of a short list, best first, or the
 // application's default face when none is.
 // REQUIRES: a QGuiApplication exists.
 QFont DialogFont();

@@ -7,7 +7,19 @@
 namespace kelvarin::app {
 
 namespace {
+
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+// (units * base + 2) / 4: one horizontal coordinate in pixels.
+int DialogXToPixels(int units, DialogBaseUnits base) {
+    return (units * base.x + 2) / 4;
+}
+
+// (units * base + 4) / 8: one vertical coordinate in pixels.
+int DialogYToPixels(int units, DialogBaseUnits base) {
+    return (units * base.y + 4) / 8;
+}
+
 }  // namespace
 
 DialogBaseUnits DialogBaseUnitsOf(const QFont& font) {
@@ -15,14 +27,6 @@ DialogBaseUnits DialogBaseUnitsOf(const QFont& font) {
     const int lettersWidth = metrics.horizontalAdvance(QString::fromLatin1(kLetters));
     // The width of the 52 letters / 52, rounded to the nearest pixel.
     return {(lettersWidth / 26 + 1) / 2, metrics.height()};
-}
-
-int DialogXToPixels(int units, DialogBaseUnits base) {
-    return (units * base.x + 2) / 4;
-}
-
-int DialogYToPixels(int units, DialogBaseUnits base) {
-    return (units * base.y + 4) / 8;
 }
 
 QRect MapDialogRect(const QRect& units, DialogBaseUnits base) {

@@ -20,14 +20,6 @@ struct DialogBaseUnits {
 
 DialogBaseUnits DialogBaseUnitsOf(const QFont& font);
 
-// (units * base + 2) / 4: one horizontal coordinate in pixels.
-// REQUIRES: units >= 0, base.x > 0.
-int DialogXToPixels(int units, DialogBaseUnits base);
-
-// (units * base + 4) / 8: one vertical coordinate in pixels.
-// REQUIRES: units >= 0, base.y > 0.
-int DialogYToPixels(int units, DialogBaseUnits base);
-
 // A rectangle (x, y, width, height in units) in pixels, edge by edge.
 // REQUIRES: every coordinate of `units` is >= 0.
 QRect MapDialogRect(const QRect& units, DialogBaseUnits base);

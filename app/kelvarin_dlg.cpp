@@ -12,25 +12,20 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTextEdit>
-#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
-#include <system_error>
 #include <utility>
 
 #include "app/about_dlg.h"
 #include "app/dialog_font.h"
 #include "app/dialog_units.h"
 #include "app/resource.h"
+#include "app/rich_log.h"
 #include "app/string_table.h"
-#include "codec/lzss_window.h"
 #include "filelist/listed_files.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
-#include "import/start_import.h"
 #include "platform/message_box.h"
 #include "scan/collect_files.h"
 #include "settings/settings_files.h"
@@ -51,7 +46,6 @@ constexpr QRect kStatusRect(7, 209, 442, 12);
 // The free band below the buttons, as wide as the log.
 constexpr QRect kProgressRect(7, 245, 442, 5);
 
-constexpr char kListCompletedText[] = "Generate file list completed!";
 constexpr char kListSuffix[] = "xml";
 constexpr char kImportBusyText[] =
     "An import is running. Kelvarin can be closed when it has finished, so that no stored file "
@@ -87,15 +81,18 @@ const CKelvarinDlg::MessageMapEntry CKelvarinDlg::kMessageMap[] = {
 
 CKelvarinDlg::CKelvarinDlg() : CKelvarinDlg(m_qtChoosers) {}
 
-CKelvarinDlg::CKelvarinDlg(Choosers& choosers)
-    : m_icon(QString::fromLatin1(kIconResource)), m_choosers(choosers) {
+CKelvarinDlg::CKelvarinDlg(Choosers& choosers, WorkerLauncher launch)
+    : m_icon(QString::fromLatin1(kIconResource)),
+      m_choosers(choosers),
+      m_launch(std::move(launch)),
+      m_listRun([this](std::size_t done, std::size_t total,
+                       const std::string& name) { OnFileListProgress(done, total, name); },
+                [this] { OnFileListEnded(); }) {
     CreateControls();
     OnInitDialog();
 }
 
-CKelvarinDlg::~CKelvarinDlg() {
-    m_threads.JoinAll();
-}
+CKelvarinDlg::~CKelvarinDlg() = default;
 
 void CKelvarinDlg::CreateControls() {
     setObjectName(QStringLiteral("IDD_MAIN"));
@@ -127,19 +124,9 @@ void CKelvarinDlg::CreateControls() {
     m_directoryLabel->setTextFormat(Qt::PlainText);
     m_directoryLabel->setGeometry(MapDialogRect(kDirectoryRect, base));
 
-    m_log = new QTextEdit(this);
+    m_log = new RichLog(this);
     m_log->setObjectName(QStringLiteral("IDC_LOG"));
     m_log->setGeometry(MapDialogRect(kLogRect, base));
-    m_log->setReadOnly(true);
-    // Lines go on to the right instead of wrapping; the view scrolls both
-    // ways by itself and shows no scroll bars.
-    m_log->setLineWrapMode(QTextEdit::NoWrap);
-    m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_log->setTabChangesFocus(true);
-    // Appended lines cannot be undone, and a long import would otherwise
-    // keep every line twice.
-    m_log->setUndoRedoEnabled(false);
 
     m_status = new QLineEdit(this);
     m_status->setObjectName(QStringLiteral("IDC_STATUS"));
@@ -288,31 +275,29 @@ void CKelvarinDlg::OnImportFile() {
     if (!chosen) {
         return;
     }
-    // The last import's workers have all posted their last message; this
-    // waits only for them to return.
-    m_threads.JoinAll();
     ImportOptions options;
-    options.launch = [this](std::unique_ptr<ImportJob> job) {
-        m_threads.LaunchImportWorker(std::move(job));
-    };
-    const ImportStart start = StartImport(ToPath(*chosen), m_rootPath, m_sourceRoot, m_allFiles,
-                                          m_workerFiles, m_window, options);
-    if (!start.Started()) {
-        AppMessageBox(start.message);
+    options.launch = m_launch;
+    ImportRun run = StartImport(ToPath(*chosen), m_rootPath, m_window, options);
+    if (!run.Started()) {
+        AppMessageBox(run.message);
         return;
     }
     // Before anything below can run a message loop: the workers' messages
-    // are handled from then on.
+    // are handled from then on, against these lists.
+    m_sourceRoot = std::move(run.sourceRoot);
+    m_allFiles = std::move(run.allFiles);
+    m_workerFiles = std::move(run.workerFiles);
+    m_importWorkers = std::move(run.workers);
     SetCommandsEnabled(false);
     m_importRunning = true;
     m_filesBegun.fill(0);
     m_workerDone.fill(false);
     ShowImportProgress();
 
-    for (const RefusedFile& refused : start.refusedFiles) {
-        QueueLogLine(RefusedFileLine(refused, m_sourceRoot), kUpdatedColor, true);
+    for (const RefusedFile& refused : run.refusedFiles) {
+        m_log->AppendLine(RefusedFileLine(refused, m_sourceRoot), kUpdatedColor, true);
     }
-    for (const WorkerNotStarted& worker : start.workersNotStarted) {
+    for (const WorkerNotStarted& worker : run.workersNotStarted) {
         AppMessageBox(worker.message);
     }
 }
@@ -325,33 +310,15 @@ void CKelvarinDlg::OnGenerateFileList() {
     if (!chosen) {
         return;
     }
-    m_threads.JoinAll();
     FileListRequest request;
     request.rootPath = m_rootPath;
     request.listPath = ToPath(*chosen);
     request.excludeList = m_excludeList;
-    request.progress = [this](std::size_t done, std::size_t total, const std::string& name) {
-        QMetaObject::invokeMethod(
-            this, [this, done, total, name] { OnFileListProgress(done, total, name); },
-            Qt::QueuedConnection);
-    };
-
     SetCommandsEnabled(false);
-    m_listRunning = true;
     // Busy until the first file is done: the scan comes first.
     m_progress->setRange(0, 0);
     m_progress->show();
-    try {
-        m_threads.Launch([this, request = std::move(request)] {
-            FileListResult result = WriteFileList(request);
-            QMetaObject::invokeMethod(
-                this, [this, result = std::move(result)] { OnFileListWritten(result); },
-                Qt::QueuedConnection);
-        });
-    } catch (const std::system_error& error) {
-        EndFileListRun();
-        AppMessageBox(std::string("The file list could not be started: ") + error.what());
-    }
+    m_listRun.Start(std::move(request));
 }
 
 void CKelvarinDlg::OnFileListProgress(std::size_t done, std::size_t total,
@@ -360,43 +327,8 @@ void CKelvarinDlg::OnFileListProgress(std::size_t done, std::size_t total,
     ShowProgress(done, total);
 }
 
-void CKelvarinDlg::OnFileListWritten(const FileListResult& result) {
-    m_threads.JoinAll();
-    if (!result.Written()) {
-        EndFileListRun();
-        AppMessageBox(result.message);
-        return;
-    }
-    // The list is complete and in place; the user hears so before its
-    // companion is written.
-    AppMessageBox(kListCompletedText);
-    const std::string listPath = result.listPath;
-    try {
-        m_threads.Launch([this, listPath] {
-            auto work = std::make_unique<LzssWindow>();
-            const int written = WriteFileListCompanion(listPath, *work);
-            QMetaObject::invokeMethod(
-                this, [this, written, listPath] { OnCompanionWritten(written, listPath); },
-                Qt::QueuedConnection);
-        });
-    } catch (const std::system_error& error) {
-        EndFileListRun();
-        AppMessageBox(std::string("The file ") + listPath + kCompanionSuffix +
-                      " could not be written: " + error.what());
-    }
-}
-
-void CKelvarinDlg::OnCompanionWritten(int written, const std::string& listPath) {
-    m_threads.JoinAll();
-    EndFileListRun();
-    if (written != 1) {
-        AppMessageBox("The file " + listPath + kCompanionSuffix + " was not written.");
-    }
-}
-
-void CKelvarinDlg::EndFileListRun() {
-    m_listRunning = false;
-    HideProgress();
+void CKelvarinDlg::OnFileListEnded() {
+    m_progress->hide();
     SetCommandsEnabled(true);
 }
 
@@ -436,37 +368,13 @@ std::intptr_t CKelvarinDlg::OnImportFailed(std::uintptr_t fileIndex, std::intptr
 
 void CKelvarinDlg::AppendImportLine(unsigned message, std::uintptr_t fileIndex,
                                     std::intptr_t workerIndex, bool scroll) {
-    const std::string path = LookUpWorkerFile(m_workerFiles, fileIndex, workerIndex);
-    QueueLogLine(ImportLogLine(message, path, m_sourceRoot, workerIndex),
-                 message == WM_IMPORT_ADDED ? kAddedColor : kUpdatedColor, scroll);
-}
-
-void CKelvarinDlg::QueueLogLine(std::string line, Colorref color, bool scroll) {
-    m_pendingLog.push_back({std::move(line), color});
-    m_pendingScroll = m_pendingScroll || scroll;
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        // A zero timer fires once the event loop has handled the messages
-        // already waiting.
-        QTimer::singleShot(0, this, &CKelvarinDlg::FlushLog);
-    }
-}
-
-void CKelvarinDlg::FlushLog() {
-    m_flushQueued = false;
-    if (m_pendingLog.empty()) {
-        return;
-    }
-    AppendLogLines(*m_log, m_pendingLog);
-    m_pendingLog.clear();
-    if (m_pendingScroll) {
-        ScrollLogToEnd(*m_log);
-    }
-    m_pendingScroll = false;
+    const std::string path = LookUpWorkerFile(*m_workerFiles, fileIndex, workerIndex);
+    m_log->AppendLine(ImportLogLine(message, path, m_sourceRoot, workerIndex),
+                      message == WM_IMPORT_ADDED ? kAddedColor : kUpdatedColor, scroll);
 }
 
 std::intptr_t CKelvarinDlg::OnImportProgress(std::uintptr_t fileIndex, std::intptr_t workerIndex) {
-    m_status->setText(FromPath(LookUpWorkerFile(m_workerFiles, fileIndex, workerIndex) + "\r\n"));
+    m_status->setText(FromPath(LookUpWorkerFile(*m_workerFiles, fileIndex, workerIndex) + "\r\n"));
     const auto worker = static_cast<std::uint32_t>(MessageWorkerIndex(workerIndex));
     if (m_importRunning && worker < m_filesBegun.size()) {
         ++m_filesBegun[worker];
@@ -485,13 +393,16 @@ std::intptr_t CKelvarinDlg::OnImportFinished(std::uintptr_t /*wParam*/, std::int
     if (s_finishedWorkers > 3) {
         s_finishedWorkers = 0;
         // Every line of the import is shown before the buttons come back.
-        FlushLog();
+        m_log->Flush();
         if (m_importRunning) {
             m_importRunning = false;
-            HideProgress();
+            m_progress->hide();
+            // Each worker has posted its last message, so none waits for a
+            // box on this thread any more; this waits only for them to return.
+            m_importWorkers.Join();
         }
         // A file-list run gives the buttons back itself when it ends.
-        if (!m_listRunning) {
+        if (!m_listRun.Running()) {
             m_import->setEnabled(true);
             m_generate->setEnabled(true);
         }
@@ -506,8 +417,8 @@ void CKelvarinDlg::SetCommandsEnabled(bool enabled) {
 
 void CKelvarinDlg::ShowImportProgress() {
     std::size_t done = 0;
-    for (std::size_t worker = 0; worker < m_workerFiles.size(); ++worker) {
-        const std::size_t files = m_workerFiles[worker].size();
+    for (std::size_t worker = 0; worker < m_workerFiles->size(); ++worker) {
+        const std::size_t files = (*m_workerFiles)[worker].size();
         // A worker's file is done when it begins the next one, or finishes.
         const std::size_t begun = std::min(m_filesBegun[worker], files);
         done += m_workerDone[worker] ? files : (begun > 0 ? begun - 1 : 0);
@@ -523,10 +434,6 @@ void CKelvarinDlg::ShowProgress(std::size_t done, std::size_t total) {
     m_progress->setRange(0, static_cast<int>(steps));
     m_progress->setValue(static_cast<int>(value));
     m_progress->show();
-}
-
-void CKelvarinDlg::HideProgress() {
-    m_progress->hide();
 }
 
 }  // namespace kelvarin::app

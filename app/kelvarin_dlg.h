@@ -9,7 +9,9 @@
 // Generate File List are disabled (so the lists the workers' messages refer
 // to stay as they are) and the dialog refuses to close, saying why, so that
 // no stored file or list is left half-written and nothing that a running
-// thread posts to is destroyed. The threads are joined, never detached.
+// thread posts to is destroyed. The threads are joined, never detached: an
+// import's workers once the fourth has finished, the file-list run's threads
+// when each has handed its result back.
 #pragma once
 
 #include <QDialog>
@@ -17,24 +19,26 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/file_list_run.h"
 #include "app/posted_message_window.h"
 #include "app/qt_choosers.h"
-#include "app/rich_log.h"
-#include "app/worker_threads.h"
-#include "filelist/file_list_generator.h"
 #include "import/deal.h"
+#include "import/start_import.h"
+#include "import/worker_group.h"
 
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QTextEdit;
 
 namespace kelvarin::app {
+
+class RichLog;
 
 class CKelvarinDlg final : public QDialog {
     Q_OBJECT
@@ -42,9 +46,9 @@ class CKelvarinDlg final : public QDialog {
 public:
     // The program's dialog: Qt's file dialogs ask the questions.
     CKelvarinDlg();
+    // `launch` starts each import worker's thread.
     // REQUIRES: `choosers` outlives the dialog.
-    explicit CKelvarinDlg(Choosers& choosers);
-    // Waits for the last lines of threads that have finished their work.
+    explicit CKelvarinDlg(Choosers& choosers, WorkerLauncher launch = LaunchWorkerThread);
     // REQUIRES: not Busy() (the dialog does not close while it is), so no
     // thread is still waiting for this one.
     ~CKelvarinDlg() override;
@@ -57,7 +61,7 @@ public:
     MessageWindow& Window() { return m_window; }
 
     // An import or a file-list run is going on.
-    bool Busy() const { return m_importRunning || m_listRunning; }
+    bool Busy() const { return m_importRunning || m_listRun.Running(); }
 
     // Ends the dialog with `result`, unless it is Busy(): then the user is
     // told why it stays open.
@@ -78,35 +82,6 @@ public:
     // SC_CLOSE closes the dialog.
     void OnSysCommand(unsigned id, std::intptr_t lParam);
 
-    // Worker messages, as the message map dispatches them; each returns 0.
-    std::intptr_t OnImportUpdated(std::uintptr_t fileIndex, std::intptr_t workerIndex);
-    std::intptr_t OnImportAdded(std::uintptr_t fileIndex, std::intptr_t workerIndex);
-    std::intptr_t OnImportProgress(std::uintptr_t fileIndex, std::intptr_t workerIndex);
-    std::intptr_t OnImportFinished(std::uintptr_t wParam, std::intptr_t lParam);
-    std::intptr_t OnImportFailed(std::uintptr_t fileIndex, std::intptr_t workerIndex);
-
-    // The window menu (the context menu of the dialog, also on Alt+Space).
-    QMenu* WindowMenu() const { return m_windowMenu; }
-
-    // The fields, as the commands and the message handlers share them.
-    // Every file of the last import, in scan order.
-    std::vector<std::string> m_allFiles;
-    // The dialog's copy of each worker's share of the last import.
-    WorkerFileLists m_workerFiles;
-    // The entries of exclude.list, read at start-up.
-    std::vector<std::string> m_excludeList;
-    QIcon m_icon;
-    // The root folder, canonical, as loaded from root.folder or browsed.
-    std::string m_rootPath;
-    // The source folder of the last import, canonical.
-    std::string m_sourceRoot;
-    QTextEdit* m_log = nullptr;
-    QLineEdit* m_status = nullptr;
-
-    // Worker-finished messages counted since the buttons last came back;
-    // one counter for the whole process.
-    static std::int32_t s_finishedWorkers;
-
 protected:
     void customEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -123,44 +98,58 @@ private:
     void CreateControls();
     bool OnInitDialog();
     void DispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+    // Worker messages, as the message map dispatches them; each returns 0.
+    std::intptr_t OnImportUpdated(std::uintptr_t fileIndex, std::intptr_t workerIndex);
+    std::intptr_t OnImportAdded(std::uintptr_t fileIndex, std::intptr_t workerIndex);
+    std::intptr_t OnImportProgress(std::uintptr_t fileIndex, std::intptr_t workerIndex);
+    std::intptr_t OnImportFinished(std::uintptr_t wParam, std::intptr_t lParam);
+    std::intptr_t OnImportFailed(std::uintptr_t fileIndex, std::intptr_t workerIndex);
+
     void AppendImportLine(unsigned message, std::uintptr_t fileIndex, std::intptr_t workerIndex,
                           bool scroll);
-    // Log lines wait here until the messages at hand have all been handled,
-    // then go into the view together (see rich_log.h); `scroll` asks for the
-    // view to end at the last line.
-    void QueueLogLine(std::string line, Colorref color, bool scroll);
-    void FlushLog();
     void SetCommandsEnabled(bool enabled);
     void ShowProgress(std::size_t done, std::size_t total);
-    void HideProgress();
     void ShowImportProgress();
-
-    // The file-list run, in the order its steps follow one another.
     void OnFileListProgress(std::size_t done, std::size_t total, const std::string& name);
-    void OnFileListWritten(const FileListResult& result);
-    void OnCompanionWritten(int written, const std::string& listPath);
-    void EndFileListRun();
+    void OnFileListEnded();
+
+    // Worker-finished messages counted since the buttons last came back;
+    // one counter for the whole process.
+    static std::int32_t s_finishedWorkers;
+
+    // Every file of the last import, in scan order.
+    std::vector<std::string> m_allFiles;
+    // Each worker's share of the last import, shared with its workers.
+    std::shared_ptr<const WorkerFileLists> m_workerFiles = std::make_shared<WorkerFileLists>();
+    // The entries of exclude.list, read at start-up.
+    std::vector<std::string> m_excludeList;
+    QIcon m_icon;
+    // The root folder, canonical, as loaded from root.folder or browsed.
+    std::string m_rootPath;
+    // The source folder of the last import, canonical.
+    std::string m_sourceRoot;
 
     QtChoosers m_qtChoosers;
     Choosers& m_choosers;
+    WorkerLauncher m_launch;
     // Declared before the threads: it outlives every one of them.
     PostedMessageWindow m_window{*this};
-    WorkerThreads m_threads;
+    // The last import's workers; joined once the fourth has finished.
+    WorkerGroup m_importWorkers;
+    FileListRun m_listRun;
 
     QPushButton* m_import = nullptr;
     QPushButton* m_generate = nullptr;
     QLineEdit* m_rootEdit = nullptr;
     QPushButton* m_browse = nullptr;
     QLabel* m_directoryLabel = nullptr;
+    RichLog* m_log = nullptr;
+    QLineEdit* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QMenu* m_windowMenu = nullptr;
 
-    std::vector<ColoredLine> m_pendingLog;
-    bool m_pendingScroll = false;
-    bool m_flushQueued = false;
-
     bool m_importRunning = false;
-    bool m_listRunning = false;
     // Per worker of the running import: files begun, and whether it has
     // finished; they give the files done for the progress bar.
     std::array<std::size_t, kImportWorkerCount> m_filesBegun{};

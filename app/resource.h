@@ -1,23 +1,13 @@
-// The dialog's resource identifiers and the window texts that the templates
-// carry. The numbers are those the release tooling has always used (a
-// control's id is also its object name, so tests and accessibility tools
-// find it), and the texts are shown exactly as written here.
+// The dialog's menu and string identifiers and the window texts that the
+// templates carry. The numbers are those the release tooling has always used;
+// each control's object name is its identifier's name (IDC_IMPORT), so tests
+// and accessibility tools find it. The texts are shown exactly as written.
 #pragma once
 
 namespace kelvarin::app {
 
-constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDS_ABOUTBOX = 101;
-constexpr int IDD_MAIN = 102;
-constexpr int IDR_MAINFRAME = 128;
 constexpr int IDM_ABOUTBOX = 0x10;
-constexpr int IDC_ROOT_PATH = 1000;
-constexpr int IDC_BROWSE = 1001;
-constexpr int IDC_IMPORT = 1004;
-constexpr int IDC_GENERATE = 1005;
-constexpr int IDC_LOG = 1006;
-constexpr int IDC_STATUS = 1007;
-constexpr int IDOK = 1;
 
 // The window-menu command that closes the dialog, as the system menu has it.
 constexpr int SC_CLOSE = 0xF060;

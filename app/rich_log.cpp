@@ -1,53 +1,75 @@
-// Appending coloured lines to the log view.
+// The log view and its batching of lines.
 #include "app/rich_log.h"
 
+#include <QColor>
 #include <QScrollBar>
 #include <QString>
 #include <QTextCharFormat>
 #include <QTextCursor>
-#include <QTextEdit>
-#include <string_view>
+#include <QTimer>
+#include <utility>
 
 namespace kelvarin::app {
 
+namespace {
+
+// Red from the low byte, green from the next, blue from the third.
 QColor ColorFromColorref(Colorref color) {
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                   static_cast<int>((color >> 16) & 0xFF));
 }
 
-namespace {
-
-void InsertAtEnd(QTextCursor& cursor, std::string_view line, Colorref color) {
-    QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    // A text document takes both CR and LF as a paragraph end; the pair
-    // ends one line.
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat format = cursor.charFormat();
-    format.setForeground(ColorFromColorref(color));
-    cursor.insertText(text, format);
-}
-
 }  // namespace
 
-void AppendLogLines(QTextEdit& log, const std::vector<ColoredLine>& lines) {
-    if (lines.empty()) {
+RichLog::RichLog(QWidget* parent) : QTextEdit(parent) {
+    setReadOnly(true);
+    // Lines go on to the right instead of wrapping; the view scrolls both
+    // ways by itself and shows no scroll bars.
+    setLineWrapMode(QTextEdit::NoWrap);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTabChangesFocus(true);
+    // Appended lines cannot be undone, and a long import would otherwise
+    // keep every line twice.
+    setUndoRedoEnabled(false);
+}
+
+void RichLog::AppendLine(std::string line, Colorref color, bool scroll) {
+    m_pending.push_back({std::move(line), color});
+    m_pendingScroll = m_pendingScroll || scroll;
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        // A zero timer fires once the event loop has handled the messages
+        // already waiting.
+        QTimer::singleShot(0, this, &RichLog::Flush);
+    }
+}
+
+void RichLog::Flush() {
+    m_flushQueued = false;
+    if (m_pending.empty()) {
         return;
     }
     // A cursor of our own, so the view's selection and scroll position are
-    // left alone.
-    QTextCursor cursor(log.document());
-    // One edit block: the document is laid out once, at its end.
+    // left alone; one edit block, so the document is laid out once.
+    QTextCursor cursor(document());
     cursor.beginEditBlock();
-    for (const ColoredLine& line : lines) {
-        InsertAtEnd(cursor, line.text, line.color);
+    for (const ColoredLine& line : m_pending) {
+        QString text = QString::fromStdString(line.text);
+        // A text document takes both CR and LF as a paragraph end; the pair
+        // ends one line.
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        cursor.movePosition(QTextCursor::End);
+        QTextCharFormat format = cursor.charFormat();
+        format.setForeground(ColorFromColorref(line.color));
+        cursor.insertText(text, format);
     }
     cursor.endEditBlock();
-}
-
-void ScrollLogToEnd(QTextEdit& log) {
-    QScrollBar* bar = log.verticalScrollBar();
-    bar->setValue(bar->maximum());
+    m_pending.clear();
+    if (m_pendingScroll) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+    m_pendingScroll = false;
 }
 
 }  // namespace kelvarin::app

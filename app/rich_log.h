@@ -1,19 +1,17 @@
-// The coloured log: lines are appended at the end of a read-only rich text
-// view, each in one colour given as a COLORREF (0x00BBGGRR, the form the
+// The coloured log: a read-only rich text view whose lines are appended at
+// the end, each in one colour given as a COLORREF (0x00BBGGRR, the form the
 // log's colours have always been written in), with nothing else of the
-// character format changed. Appending does not move the view; scrolling to
-// the end is a separate request, so that a caller can append without
-// asking to scroll. Lines can be appended in a batch, which lays the view
-// out once: an import of many small files sends lines faster than a view
-// can lay them out one by one.
+// character format changed. Appending does not move the view; a line may ask
+// for the view to end at the last line. Lines wait until the event loop has
+// handled the messages already waiting, then go in together and the view is
+// laid out once: an import of many small files sends lines faster than a
+// view can lay them out one by one.
 #pragma once
 
-#include <QColor>
+#include <QTextEdit>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class QTextEdit;
 
 namespace kelvarin::app {
 
@@ -22,20 +20,24 @@ using Colorref = std::uint32_t;
 constexpr Colorref kUpdatedColor = 0x000000FF;  // red
 constexpr Colorref kAddedColor = 0x0000FF00;    // green
 
-// Red from the low byte, green from the next, blue from the third.
-QColor ColorFromColorref(Colorref color);
+class RichLog final : public QTextEdit {
+public:
+    explicit RichLog(QWidget* parent);
 
-struct ColoredLine {
-    std::string text;  // UTF-8, ending in "\r\n" or "\n"
-    Colorref color = kUpdatedColor;
+    // Queues `line` (UTF-8, ending in "\r\n" or "\n") in `color`; `scroll`
+    // asks for the view to end at the last line once it is shown.
+    void AppendLine(std::string line, Colorref color, bool scroll);
+    // Shows the queued lines now.
+    void Flush();
+
+private:
+    struct ColoredLine {
+        std::string text;
+        Colorref color;
+    };
+    std::vector<ColoredLine> m_pending;
+    bool m_pendingScroll = false;
+    bool m_flushQueued = false;
 };
-
-// Appends each line, in order, at the end of `log` in its colour; its line
-// end ends the line in the view. The view's own cursor and scroll position
-// stay where they were. The view is laid out once for all the lines.
-void AppendLogLines(QTextEdit& log, const std::vector<ColoredLine>& lines);
-
-// Scrolls `log` to its end.
-void ScrollLogToEnd(QTextEdit& log);
 
 }  // namespace kelvarin::app

@@ -4,8 +4,6 @@
 // from ./exclude.list, the list at root/update_filelist.xml. A progress line
 // goes to standard error when that is a terminal, and one summary line ends
 // the run; the exit status tells a pipeline whether both files were written.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/progress_line.h"
 #include "codec/lzss_window.h"
 #include "filelist/file_list_generator.h"
 #include "settings/settings_files.h"
@@ -22,39 +21,6 @@ namespace kelvarin::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr char kEraseLine[] = "\r\x1b[K";
-// The progress line is redrawn at most this often: a root of small files
-// lists thousands of them a second.
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
-
-// The progress line on standard error. The core calls it one call at a time
-// (from whichever thread hands results on), so it needs no lock.
-class ProgressLine {
-public:
-    void Show(std::size_t done, std::size_t total, const std::string& name) {
-        const Clock::time_point now = Clock::now();
-        if (done != total && now - m_lastDrawn < kProgressInterval) {
-            return;
-        }
-        m_lastDrawn = now;
-        std::fprintf(stderr, "%s%zu/%zu files  %s", kEraseLine, done, total, name.c_str());
-        std::fflush(stderr);
-        m_shown = true;
-    }
-
-    void Erase() {
-        if (m_shown) {
-            std::fputs(kEraseLine, stderr);
-            std::fflush(stderr);
-            m_shown = false;
-        }
-    }
-
-private:
-    Clock::time_point m_lastDrawn{};
-    bool m_shown = false;
-};
 
 class FilelistCommand final : public Command {
 public:
@@ -74,13 +40,16 @@ public:
         request.rootPath = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile);
         request.listPath = m_out;
         request.excludeList = ReadExcludeListFile(kExcludeListFile);
+        // The core calls it one call at a time, so the line needs no lock.
         ProgressLine progress;
-        if (::isatty(STDERR_FILENO) == 1) {
-            request.progress = [&progress](std::size_t done, std::size_t total,
-                                           const std::string& name) {
-                progress.Show(done, total, name);
-            };
-        }
+        request.progress = [&progress](std::size_t done, std::size_t total,
+                                       const std::string& name) {
+            progress.Show(
+                [&] {
+                    return std::to_string(done) + "/" + std::to_string(total) + " files  " + name;
+                },
+                done == total);
+        };
 
         const Clock::time_point start = Clock::now();
         const FileListResult result = WriteFileList(request);

@@ -1,9 +1,9 @@
 // `import`: the dialog's Import File for build pipelines. It starts the same
 // four workers through the same core and plays the dialog's part on the main
 // thread: it takes their messages from a queue until the fourth
-// WM_IMPORT_FINISHED, prints the log lines, keeps a progress line on a
-// terminal, and ends with one summary line and an exit status that tells a
-// pipeline whether everything was done.
+// WM_IMPORT_FINISHED, then joins the workers; it prints the log lines, keeps
+// a progress line on a terminal, and ends with one summary line and an exit
+// status that tells a pipeline whether everything was done.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/progress_line.h"
 #include "import/deal.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
@@ -33,11 +34,7 @@ constexpr char kGreen[] = "\x1b[32m";
 constexpr char kRed[] = "\x1b[31m";
 constexpr char kYellow[] = "\x1b[33m";
 constexpr char kPlain[] = "\x1b[0m";
-constexpr char kEraseLine[] = "\r\x1b[K";
 constexpr double kBytesPerMegabyte = 1e6;
-// The progress line is redrawn at most this often; more would cost more
-// than the work it reports on a tree of small files.
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -56,8 +53,7 @@ public:
         : m_sourceRoot(sourceRoot),
           m_workerFiles(workerFiles),
           m_dryRun(dryRun),
-          m_colour(::isatty(STDOUT_FILENO) == 1),
-          m_showProgress(::isatty(STDERR_FILENO) == 1) {
+          m_colour(::isatty(STDOUT_FILENO) == 1) {
         for (std::size_t k = 0; k < workerFiles.size(); ++k) {
             for (const std::string& path : workerFiles[k]) {
                 m_sizes[k].push_back(FileSize(path));
@@ -73,7 +69,7 @@ public:
     }
 
     void ReportWorkerNotStarted(const WorkerNotStarted& worker) {
-        EraseProgress();
+        m_progress.Erase();
         std::fprintf(stderr, "kelvarin-cli: %s\n", worker.message.c_str());
         m_notStarted += m_workerFiles[static_cast<std::size_t>(worker.workerIndex)].size();
     }
@@ -112,7 +108,7 @@ public:
     }
 
     void PrintSummary(double seconds) {
-        EraseProgress();
+        m_progress.Erase();
         // Every file begun gets at most one of ADDED, UPDATED and FAILED.
         const std::uint64_t unchanged = m_begun - m_added - m_updated - m_failed;
         const double rate =
@@ -158,60 +154,45 @@ private:
         if (line.ends_with("\r\n")) {
             line.resize(line.size() - 2);
         }
-        EraseProgress();
+        m_progress.Erase();
         if (m_colour) {
             std::printf("%s%s%s\n", colour, line.c_str(), kPlain);
         } else {
             std::printf("%s\n", line.c_str());
         }
-        if (m_showProgress) {
+        if (m_progress.Enabled()) {
             std::fflush(stdout);
             DrawProgress();
         }
     }
 
-    // Redraws the progress line, at most once per kProgressInterval.
     void DrawProgress() {
-        if (!m_showProgress) {
-            return;
-        }
-        const Clock::time_point at = Clock::now();
-        if (m_progressShown && at - m_lastDrawn < kProgressInterval) {
-            return;
-        }
-        m_lastDrawn = at;
-        const double seconds = SecondsSince(m_start);
-        const double bytesPerSecond = seconds > 0 ? static_cast<double>(m_bytesDone) / seconds : 0;
-        std::string left = "--";
-        if (bytesPerSecond > 0) {
-            left = std::to_string(static_cast<long long>(
-                       static_cast<double>(m_totalBytes - m_bytesDone) / bytesPerSecond + 0.5)) +
-                   " s left";
-        }
-        std::fprintf(stderr, "%s%llu/%llu files, %.1f MB/s, %s", kEraseLine,
-                     static_cast<unsigned long long>(m_filesDone),
-                     static_cast<unsigned long long>(m_totalFiles),
-                     bytesPerSecond / kBytesPerMegabyte, left.c_str());
-        std::fflush(stderr);
-        m_progressShown = true;
-    }
-
-    void EraseProgress() {
-        if (m_progressShown) {
-            std::fputs(kEraseLine, stderr);
-            std::fflush(stderr);
-            m_progressShown = false;
-        }
+        m_progress.Show([this] {
+            const double seconds = SecondsSince(m_start);
+            const double bytesPerSecond =
+                seconds > 0 ? static_cast<double>(m_bytesDone) / seconds : 0;
+            std::string left = "--";
+            if (bytesPerSecond > 0) {
+                left =
+                    std::to_string(static_cast<long long>(
+                        static_cast<double>(m_totalBytes - m_bytesDone) / bytesPerSecond + 0.5)) +
+                    " s left";
+            }
+            char text[160];
+            std::snprintf(text, sizeof text, "%llu/%llu files, %.1f MB/s, %s",
+                          static_cast<unsigned long long>(m_filesDone),
+                          static_cast<unsigned long long>(m_totalFiles),
+                          bytesPerSecond / kBytesPerMegabyte, left.c_str());
+            return std::string(text);
+        });
     }
 
     const std::string& m_sourceRoot;
     const WorkerFileLists& m_workerFiles;
     const bool m_dryRun;
     const bool m_colour;
-    const bool m_showProgress;
     const Clock::time_point m_start = Clock::now();
-    Clock::time_point m_lastDrawn{};
-    bool m_progressShown = false;
+    ProgressLine m_progress;
     std::array<std::vector<std::uint64_t>, kImportWorkerCount> m_sizes;
     std::array<std::size_t, kImportWorkerCount> m_current{kNoFile, kNoFile, kNoFile, kNoFile};
     std::uint64_t m_totalBytes = 0;
@@ -242,32 +223,27 @@ public:
         const bool rootGiven = !m_root.empty();
         const std::string root = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile);
 
-        // A worker may still be returning from PostMessage after its last
-        // message has been taken, so the queue lives until the process ends.
-        static QueuedMessageWindow& window = *new QueuedMessageWindow;
-
-        std::string sourceRoot;
-        std::vector<std::string> allFiles;
-        WorkerFileLists workerFiles;
+        // Declared before the run: a worker may still be returning from
+        // PostMessage after its last message was taken, until it is joined.
+        QueuedMessageWindow window;
         ImportOptions options;
         options.dryRun = m_dryRun;
         const Clock::time_point start = Clock::now();
-        const ImportStart started =
-            StartImport(m_source, root, sourceRoot, allFiles, workerFiles, window, options);
-        if (!started.Started()) {
-            std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", started.message.c_str());
-            if (started.refusal == ImportRefusal::kNoRootFolder && !rootGiven) {
+        ImportRun run = StartImport(m_source, root, window, options);
+        if (!run.Started()) {
+            std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", run.message.c_str());
+            if (run.refusal == ImportRefusal::kNoRootFolder && !rootGiven) {
                 std::fprintf(stderr, "kelvarin-cli: no %s in this folder; pass --root DIR\n",
                              kRootFolderFile);
             }
             return kExitFailed;
         }
 
-        ImportReport report(sourceRoot, workerFiles, m_dryRun);
-        for (const RefusedFile& file : started.refusedFiles) {
+        ImportReport report(run.sourceRoot, *run.workerFiles, m_dryRun);
+        for (const RefusedFile& file : run.refusedFiles) {
             report.ReportRefused(file);
         }
-        for (const WorkerNotStarted& worker : started.workersNotStarted) {
+        for (const WorkerNotStarted& worker : run.workersNotStarted) {
             report.ReportWorkerNotStarted(worker);
         }
         int finished = 0;
@@ -276,6 +252,7 @@ public:
                 ++finished;
             }
         }
+        run.workers.Join();
         report.PrintSummary(SecondsSince(start));
         return report.EverythingDone() ? kExitOk : kExitFailed;
     }

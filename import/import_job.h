@@ -1,9 +1,10 @@
-// The argument record of one import worker. It holds copies only (apart from
-// the window it posts to), so a worker shares nothing writable with the
-// thread that started it or with the other workers.
+// The argument record of one import worker. Its file list is shared with the
+// thread that started it, read-only: nobody changes a run's lists while its
+// workers live, so no copy per worker is needed.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct ImportJob {
     // Canonical source folder: every entry of `files` lies below it.
     std::string sourceRoot;
     // This worker's source files, real paths as the tree scan gives them.
-    std::vector<std::string> files;
+    std::shared_ptr<const std::vector<std::string>> files;
     std::int32_t workerIndex = 0;
     // Decide and report as usual, but write nothing.
     bool dryRun = false;

@@ -77,8 +77,9 @@ void ImportWorker(ImportJob* job) {
     std::vector<std::uint8_t> unpacked;
     unpacked.reserve(kUnpackReserve);
 
-    for (std::size_t i = 0; i < owned->files.size(); ++i) {
-        const std::string& path = owned->files[i];
+    const std::vector<std::string>& files = *owned->files;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& path = files[i];
         const std::optional<std::string_view> relative = RelativeToFolder(path, owned->sourceRoot);
         if (!relative) {
             // No stored file can be named for it; storing it anywhere would

@@ -14,7 +14,7 @@ namespace kelvarin {
 // capacity from file to file.
 constexpr std::size_t kUnpackReserve = 102400;
 
-// Works through job->files in order. For each file i it posts
+// Works through *job->files in order. For each file i it posts
 // WM_IMPORT_PROGRESS (i, workerIndex), then at most one of WM_IMPORT_ADDED,
 // WM_IMPORT_UPDATED or WM_IMPORT_FAILED (i, workerIndex); an up-to-date
 // stored file gets PROGRESS only and is not written. Last it posts
@@ -22,8 +22,8 @@ constexpr std::size_t kUnpackReserve = 102400;
 // Takes ownership of the job and frees it. Keeps its codec work area in its
 // own stack frame (about 350 KB), so the thread needs a stack of at least
 // 1 MB (std::thread's default on Linux is 8 MB).
-// REQUIRES: job != nullptr, job->hwndDialog != nullptr; every entry of
-// job->files lies below job->sourceRoot.
+// REQUIRES: job != nullptr, job->hwndDialog != nullptr, job->files !=
+// nullptr; every entry of *job->files lies below job->sourceRoot.
 void ImportWorker(ImportJob* job);
 
 }  // namespace kelvarin

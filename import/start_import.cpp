@@ -1,6 +1,5 @@
-// Every check that can refuse the whole import runs before any field of the
-// caller is written, so a refusal leaves the previous import's lists for the
-// log to keep using. Workers are started one after another, each with its
+// Every check that can refuse the whole import runs before anything is
+// collected or started. Workers are started one after another, each with its
 // own job; a thread that cannot be started stands in for its worker's
 // finish so the receiver still counts four.
 #include "import/start_import.h"
@@ -13,9 +12,9 @@
 #include <thread>
 #include <utility>
 
+#include "fileio/folders.h"
 #include "import/import_messages.h"
 #include "import/import_worker.h"
-#include "fileio/folders.h"
 #include "scan/collect_files.h"
 
 namespace kelvarin {
@@ -42,8 +41,8 @@ bool RootInsideSource(const std::string& root, const std::string& source) {
     return IsSameOrBelow(root, source) || IsSameOrBelow(ResolvedPath(root), ResolvedPath(source));
 }
 
-ImportStart Refuse(ImportRefusal refusal, std::string message) {
-    ImportStart result;
+ImportRun Refuse(ImportRefusal refusal, std::string message) {
+    ImportRun result;
     result.refusal = refusal;
     result.message = std::move(message);
     return result;
@@ -51,18 +50,16 @@ ImportStart Refuse(ImportRefusal refusal, std::string message) {
 
 }  // namespace
 
-void LaunchWorkerThread(std::unique_ptr<ImportJob> job) {
-    std::thread thread(ImportWorker, job.get());
+std::jthread LaunchWorkerThread(std::unique_ptr<ImportJob> job) {
+    std::jthread thread(ImportWorker, job.get());
     // The worker owns the job from here; if the thread was not started, the
     // constructor threw and `job` still frees it.
     job.release();
-    thread.detach();
+    return thread;
 }
 
-ImportStart StartImport(const std::string& chosenFolder, const std::string& rootPath,
-                        std::string& sourceRoot, std::vector<std::string>& allFiles,
-                        WorkerFileLists& workerFiles, MessageWindow& window,
-                        const ImportOptions& options) {
+ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPath,
+                      MessageWindow& window, const ImportOptions& options) {
     if (rootPath.empty()) {
         return Refuse(ImportRefusal::kNoRootFolder,
                       "No root folder is set; choose the root folder first.");
@@ -82,25 +79,26 @@ ImportStart StartImport(const std::string& chosenFolder, const std::string& root
                           "; choose a source folder that does not contain it.");
     }
 
-    std::vector<std::string> files;
-    CollectFiles(source, files);
-    ImportStart result;
-    result.refusedFiles = TakeRefusedFiles(files, source);
-
-    sourceRoot = source;
-    allFiles = std::move(files);
-    DealFiles(allFiles, workerFiles);
+    ImportRun result;
+    CollectFiles(source, result.allFiles);
+    result.refusedFiles = TakeRefusedFiles(result.allFiles, source);
+    result.sourceRoot = source;
+    auto lists = std::make_shared<WorkerFileLists>();
+    DealFiles(result.allFiles, *lists);
+    result.workerFiles = lists;
 
     for (int k = 0; k < kImportWorkerCount; ++k) {
         auto job = std::make_unique<ImportJob>();
         job->hwndDialog = &window;
         job->rootPath = root;
-        job->sourceRoot = sourceRoot;
-        job->files = workerFiles[static_cast<std::size_t>(k)];
+        job->sourceRoot = source;
+        // Shares ownership of the four lists; points at this worker's one.
+        job->files = std::shared_ptr<const std::vector<std::string>>(
+            result.workerFiles, &(*lists)[static_cast<std::size_t>(k)]);
         job->workerIndex = k;
         job->dryRun = options.dryRun;
         try {
-            options.launch(std::move(job));
+            result.workers.Add(options.launch(std::move(job)));
         } catch (const std::system_error& error) {
             result.workersNotStarted.push_back({k, "Import worker " + std::to_string(k) +
                                                        " could not be started: " + error.what()});

@@ -1,31 +1,33 @@
 // The GUI-free part of the Import command: checks the two folders, collects
 // the source folder, refuses the files the client could not hold, deals the
 // rest over four workers and starts them. The dialog calls it after its
-// folder browser and the command line calls it directly; both own the fields
-// it fills (the dialog's m_sourceRoot, m_allFiles and m_workerFiles) and keep
-// them unchanged until the fourth WM_IMPORT_FINISHED, since the workers'
-// messages name files by their index in those lists.
+// folder browser and the command line calls it directly. What it returns
+// owns the run: the lists the workers' messages refer to by index, shared
+// read-only with the workers, and the workers' threads. The receiver keeps
+// it until the fourth WM_IMPORT_FINISHED, then joins the workers.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "import/deal.h"
 #include "import/import_job.h"
 #include "import/refused_files.h"
+#include "import/worker_group.h"
 #include "platform/message_window.h"
 
 namespace kelvarin {
 
-// Runs ImportWorker on the job on a new thread and returns at once. Throws
+// Runs ImportWorker on the job on a new thread and returns the thread. Throws
 // std::system_error when no thread can be started; the job is then freed.
-using WorkerLauncher = std::function<void(std::unique_ptr<ImportJob>)>;
+using WorkerLauncher = std::function<std::jthread(std::unique_ptr<ImportJob>)>;
 
-// The launcher of a real import: a detached std::thread with the default
-// stack (8 MB on Linux; the worker needs about 350 KB).
-void LaunchWorkerThread(std::unique_ptr<ImportJob> job);
+// The launcher of a real import: a thread with the default stack (8 MB on
+// Linux; the worker needs about 350 KB).
+std::jthread LaunchWorkerThread(std::unique_ptr<ImportJob> job);
 
 struct ImportOptions {
     bool dryRun = false;  // the workers decide as usual but write nothing
@@ -45,33 +47,34 @@ struct WorkerNotStarted {
     std::string message;  // for the user: which worker, and why
 };
 
-struct ImportStart {
-    // Not kNone: nothing was started and the caller's fields are unchanged.
+struct ImportRun {
+    // Not kNone: nothing was started and every other field is empty.
     ImportRefusal refusal = ImportRefusal::kNone;
     std::string message;  // why it was refused, for the user
     // Files taken out of the deal; their stored files are not touched. The
     // front end logs one line each (RefusedFileLine).
     std::vector<RefusedFile> refusedFiles;
+    // The canonical chosen folder, case kept.
+    std::string sourceRoot;
+    // The files dealt, in scan order, refused files left out.
+    std::vector<std::string> allFiles;
+    // The four dealt lists; never null.
+    std::shared_ptr<const WorkerFileLists> workerFiles = std::make_shared<WorkerFileLists>();
     // Workers whose thread could not be started; their files were not
     // imported. WM_IMPORT_FINISHED has been posted for each of them, so the
     // receiver still counts four.
     std::vector<WorkerNotStarted> workersNotStarted;
+    WorkerGroup workers;
 
     bool Started() const { return refusal == ImportRefusal::kNone; }
 };
 
-// Imports `chosenFolder` into `rootPath`. On success `sourceRoot` is the
-// canonical chosen folder (case kept), `allFiles` the files dealt (scan
-// order, refused files left out), `workerFiles` the four dealt lists, and
-// four workers post to `window`, each with its own copy of the job. Refused
-// before anything starts: an empty `rootPath`, a root or source folder that
-// is not an existing folder, a root folder equal to or inside the source
-// folder (also through symbolic links).
-// REQUIRES: `window` outlives every worker started (see ImportJob); the
-// fields are not changed while an import runs.
-ImportStart StartImport(const std::string& chosenFolder, const std::string& rootPath,
-                        std::string& sourceRoot, std::vector<std::string>& allFiles,
-                        WorkerFileLists& workerFiles, MessageWindow& window,
-                        const ImportOptions& options = {});
+// Imports `chosenFolder` into `rootPath`; four workers post to `window`.
+// Refused before anything starts: an empty `rootPath`, a root or source
+// folder that is not an existing folder, a root folder equal to or inside
+// the source folder (also through symbolic links).
+// REQUIRES: `window` outlives the returned run's workers.
+ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPath,
+                      MessageWindow& window, const ImportOptions& options = {});
 
 }  // namespace kelvarin

@@ -19,14 +19,4 @@ PostedMessage QueuedMessageWindow::Take() {
     return next;
 }
 
-std::optional<PostedMessage> QueuedMessageWindow::TryTake() {
-    std::lock_guard lock(m_mutex);
-    if (m_queue.empty()) {
-        return std::nullopt;
-    }
-    PostedMessage next = m_queue.front();
-    m_queue.pop_front();
-    return next;
-}
-
 }  // namespace kelvarin

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <optional>
 
 #include "platform/message_window.h"
 
@@ -24,8 +23,6 @@ public:
 
     // Blocks until a message is there and removes it.
     PostedMessage Take();
-    // Removes the next message if one is there.
-    std::optional<PostedMessage> TryTake();
 
 private:
     std::mutex m_mutex;

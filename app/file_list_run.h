@@ -1,0 +1,48 @@
+// The dialog's Generate File List after its save dialog: the list is written
+// on one background thread, "Generate file list completed!" is shown, then
+// its companion is written on another. Each thread hands its result back to
+// the GUI thread through a queued call, and is joined there once it has done
+// so; a thread may wait for an "error write file" box on the GUI thread
+// before that, never after.
+#pragma once
+
+#include <QObject>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "filelist/file_list_generator.h"
+
+namespace kelvarin::app {
+
+class FileListRun final : public QObject {
+public:
+    // Called on the GUI thread as files are listed.
+    using Progress = std::function<void(std::size_t done, std::size_t total, const std::string&)>;
+
+    // `progress` reports the list step; `ended` is called once a run is over,
+    // written or not.
+    FileListRun(Progress progress, std::function<void()> ended);
+    // Waits for a thread that is still going. REQUIRES: not Running() (the
+    // dialog does not close while it is).
+    ~FileListRun() override = default;
+
+    bool Running() const { return m_running; }
+
+    // Starts a run. A thread that cannot be started ends it at once, with a
+    // message box. REQUIRES: not Running(); called on the GUI thread.
+    void Start(FileListRequest request);
+
+private:
+    void OnListWritten(const FileListResult& result);
+    void OnCompanionWritten(int written, const std::string& listPath);
+    void End();
+
+    Progress m_progress;
+    std::function<void()> m_ended;
+    bool m_running = false;
+    std::jthread m_thread;
+};
+
+}  // namespace kelvarin::app
