@@ -186,13 +186,24 @@ void CompressBlocks(std::uint32_t state[4], const std::uint8_t* blocks, std::siz
     state[3] = d;
 }
 
-// Whole blocks, traced only while someone listens.
-void Compress(std::uint32_t state[4], const std::uint8_t* blocks, std::size_t blockCount,
-              bool trace) {
+// The RFC's block function over a run of whole blocks, traced only while
+// someone listens.
+void MD5Transform(std::uint32_t state[4], const std::uint8_t* blocks, std::size_t blockCount,
+                  bool trace) {
     if (trace) {
         CompressBlocks<true>(state, blocks, blockCount);
     } else {
         CompressBlocks<false>(state, blocks, blockCount);
+    }
+}
+
+// Words to bytes, least significant byte first.
+void Encode(std::uint8_t* output, const std::uint32_t* input, std::uint32_t length) {
+    for (std::uint32_t i = 0, j = 0; j < length; ++i, j += 4) {
+        output[j] = static_cast<std::uint8_t>(input[i]);
+        output[j + 1] = static_cast<std::uint8_t>(input[i] >> 8);
+        output[j + 2] = static_cast<std::uint8_t>(input[i] >> 16);
+        output[j + 3] = static_cast<std::uint8_t>(input[i] >> 24);
     }
 }
 
@@ -233,11 +244,11 @@ void MD5Update(Md5Context* context, const std::uint8_t* input, std::uint32_t len
         if (index > 0) {
             // The block straddles two calls: complete it in the buffer.
             std::memcpy(&context->buffer[index], input, partLength);
-            Compress(context->state, context->buffer, 1, trace);
+            MD5Transform(context->state, context->buffer, 1, trace);
             taken = partLength;
         }
         const std::uint32_t wholeBlocks = (length - taken) / kBlockSize;
-        Compress(context->state, input + taken, wholeBlocks, trace);
+        MD5Transform(context->state, input + taken, wholeBlocks, trace);
         taken += wholeBlocks * kBlockSize;
         index = 0;
     }
@@ -255,28 +266,6 @@ void MD5Final(std::uint8_t digest[16], Md5Context* context) {
 
     Encode(digest, context->state, 16);
     std::memset(context, 0, sizeof *context);
-}
-
-void MD5Transform(std::uint32_t state[4], const std::uint8_t block[64]) {
-    Compress(state, block, 1, DebugOutputListening());
-}
-
-void Decode(std::uint32_t* output, const std::uint8_t* input, std::uint32_t length) {
-    for (std::uint32_t i = 0, j = 0; j < length; ++i, j += 4) {
-        output[i] = static_cast<std::uint32_t>(input[j]) |
-                    (static_cast<std::uint32_t>(input[j + 1]) << 8) |
-                    (static_cast<std::uint32_t>(input[j + 2]) << 16) |
-                    (static_cast<std::uint32_t>(input[j + 3]) << 24);
-    }
-}
-
-void Encode(std::uint8_t* output, const std::uint32_t* input, std::uint32_t length) {
-    for (std::uint32_t i = 0, j = 0; j < length; ++i, j += 4) {
-        output[j] = static_cast<std::uint8_t>(input[i]);
-        output[j + 1] = static_cast<std::uint8_t>(input[i] >> 8);
-        output[j + 2] = static_cast<std::uint8_t>(input[i] >> 16);
-        output[j + 3] = static_cast<std::uint8_t>(input[i] >> 24);
-    }
 }
 
 }  // namespace kelvarin

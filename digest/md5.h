@@ -33,12 +33,4 @@ void MD5Update(Md5Context* context, const std::uint8_t* input, std::uint32_t len
 // REQUIRES: `context` was initialised by MD5Init; `digest` has room for 16 bytes.
 void MD5Final(std::uint8_t digest[16], Md5Context* context);
 
-// The compression of one 64-byte block into `state`, then one trace line.
-void MD5Transform(std::uint32_t state[4], const std::uint8_t block[64]);
-
-// Little-endian conversions between bytes and words, least significant byte
-// first. REQUIRES: `length` is in bytes and a multiple of 4.
-void Decode(std::uint32_t* output, const std::uint8_t* input, std::uint32_t length);
-void Encode(std::uint8_t* output, const std::uint32_t* input, std::uint32_t length);
-
 }  // namespace kelvarin

@@ -18,9 +18,6 @@
 
 namespace kelvarin {
 
-// What the dialog tells the user between the two steps.
-constexpr char kFileListCompletedText[] = "Generate file list completed!";
-
 // Called after each file's element is in the list, in list order: files
 // done so far, files in all, and the file's published name. Calls come one
 // at a time but possibly from a worker thread, not the caller's.

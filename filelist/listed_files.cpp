@@ -1,11 +1,11 @@
 #include "filelist/listed_files.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
-#include <unordered_map>
 
 #include "fileio/replace_file.h"
-#include "scan/published_name.h"
+#include "scan/client_names.h"
 
 namespace kelvarin {
 
@@ -41,48 +41,28 @@ ListedFiles SelectListedFiles(const std::string& rootPath, std::vector<std::stri
     std::erase_if(scanned,
                   [](const std::string& path) { return IsTemporaryFileName(FileNamePart(path)); });
 
-    const std::string prefix = RootPrefix(rootPath);
     ListedFiles listed;
     listed.paths.reserve(scanned.size());
     listed.names.reserve(scanned.size());
+    // Views into listed.paths, so taken only once the paths have stopped moving.
     std::vector<std::string_view> relatives;
     relatives.reserve(scanned.size());
     for (std::string& path : scanned) {
-        // Every scanned path starts with the prefix; a path that did not
-        // would have no relative part to cut, so it is not listed.
-        if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) {
-            continue;
+        // Every scanned path lies below the root; one that did not would have
+        // no name to list.
+        if (RelativeToFolder(path, rootPath)) {
+            listed.paths.push_back(std::move(path));
         }
-        listed.paths.push_back(std::move(path));
     }
     for (const std::string& path : listed.paths) {
-        const std::string_view relative = std::string_view(path).substr(prefix.size());
-        relatives.push_back(relative);
-        listed.names.push_back(PublishedName(relative));
+        relatives.push_back(*RelativeToFolder(path, rootPath));
+        listed.names.push_back(PublishedName(relatives.back()));
     }
-
-    // Files that share a published name, by that name, in scan order.
-    std::unordered_map<std::string_view, std::vector<std::size_t>> byName;
-    for (std::size_t i = 0; i < listed.names.size(); ++i) {
-        byName[listed.names[i]].push_back(i);
-    }
-    for (std::size_t i = 0; i < listed.paths.size(); ++i) {
-        const std::string_view relative = relatives[i];
-        if (!ClientCanHoldName(relative)) {
-            listed.refusals.push_back(UnlistableFile{
-                std::string(relative), "the name has a character the client cannot hold"});
-            continue;
-        }
-        const std::vector<std::size_t>& sharing = byName[listed.names[i]];
-        if (sharing.size() > 1) {
-            std::string reason = "the client sees it as the same file as";
-            for (const std::size_t other : sharing) {
-                if (other != i) {
-                    reason += ' ';
-                    reason.append(relatives[other]);
-                }
-            }
-            listed.refusals.push_back(UnlistableFile{std::string(relative), std::move(reason)});
+    const std::vector<std::optional<RefusalReason>> verdicts = RefusedNames(relatives);
+    for (std::size_t i = 0; i < verdicts.size(); ++i) {
+        if (verdicts[i]) {
+            listed.refusals.push_back(
+                UnlistableFile{std::string(relatives[i]), std::string(RefusalText(*verdicts[i]))});
         }
     }
     return listed;

@@ -1,40 +1,23 @@
 #include "filelist/pack_flag.h"
 
+#include "scan/client_names.h"
+
 namespace kelvarin {
 
 namespace {
 
-std::string FoldAsciiCase(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
-
 constexpr std::string_view kUnpackedExtension = ".mp3";
 constexpr std::size_t kStoredSuffixLength = 4;  // ".aup"
 
-}  // namespace
-
-ExclusionList::ExclusionList(const std::vector<std::string>& entries) {
-    for (const std::string& entry : entries) {
-        // Entries are compared as C strings, so an entry ends at a zero byte.
-        m_folded.insert(FoldAsciiCase(std::string_view(entry.c_str())));
-    }
-}
-
-bool ExclusionList::Contains(std::string_view stem) const {
-    return !m_folded.empty() && m_folded.contains(FoldAsciiCase(stem));
-}
-
+// The published name without its last 4 characters; a name shorter than 4
+// characters is its own stem.
 std::string_view ListStem(std::string_view name) {
     return name.size() < kStoredSuffixLength ? name
                                              : name.substr(0, name.size() - kStoredSuffixLength);
 }
 
+// From the last '.' of the last component (after the last '\' or '/'),
+// the '.' included; empty when that component has no '.'.
 std::string_view StemExtension(std::string_view stem) {
     const std::size_t separator = stem.find_last_of("\\/");
     const std::string_view component =
@@ -43,12 +26,25 @@ std::string_view StemExtension(std::string_view stem) {
     return dot == std::string_view::npos ? std::string_view() : component.substr(dot);
 }
 
+}  // namespace
+
+ExclusionList::ExclusionList(const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        // Entries are compared as C strings, so an entry ends at a zero byte.
+        m_folded.insert(LowerAscii(std::string_view(entry.c_str())));
+    }
+}
+
+bool ExclusionList::Contains(std::string_view stem) const {
+    return !m_folded.empty() && m_folded.contains(LowerAscii(stem));
+}
+
 int PackFlag(std::string_view name, const ExclusionList& exclusions) {
     const std::string_view stem = ListStem(name);
     if (exclusions.Contains(stem)) {
         return 0;
     }
-    return FoldAsciiCase(StemExtension(stem)) == kUnpackedExtension ? 0 : 1;
+    return LowerAscii(StemExtension(stem)) == kUnpackedExtension ? 0 : 1;
 }
 
 }  // namespace kelvarin

@@ -25,15 +25,6 @@ private:
     std::unordered_set<std::string> m_folded;
 };
 
-// The published name without its last 4 characters; a name shorter than 4
-// characters is its own stem.
-std::string_view ListStem(std::string_view name);
-
-// The extension of a stem: from the last '.' of its last component (the part
-// after the last '\' or '/'), the '.' included; empty when that component
-// has no '.'.
-std::string_view StemExtension(std::string_view stem);
-
 // 0 or 1, as the list's `pack` attribute.
 int PackFlag(std::string_view name, const ExclusionList& exclusions);
 

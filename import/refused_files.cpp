@@ -1,43 +1,20 @@
-// One pass over the scan: names the client cannot hold are refused at once,
-// the rest are grouped by published name; then a second pass splits the
-// list, keeping both halves in scan order.
+// The verdicts come from the name policy; this only splits the list,
+// keeping both halves in scan order.
 #include "import/refused_files.h"
 
 #include <optional>
-#include <unordered_map>
-
-#include "import/stored_path.h"
-#include "scan/published_name.h"
 
 namespace kelvarin {
 
-std::string_view RefusalText(RefusalReason reason) {
-    switch (reason) {
-        case RefusalReason::kNameNotHeld:
-            return "the client cannot hold this name";
-        case RefusalReason::kNameDiffersInCase:
-            return "another source file differs from it only in case";
-    }
-    return {};
-}
-
 std::vector<RefusedFile> TakeRefusedFiles(std::vector<std::string>& files,
                                           std::string_view sourceRoot) {
-    std::vector<std::optional<RefusalReason>> verdicts(files.size());
-    std::unordered_map<std::string, std::size_t> firstWithName;
-    firstWithName.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::optional<std::string_view> relative = RelativeToFolder(files[i], sourceRoot);
-        if (!relative || !ClientCanHoldName(*relative)) {
-            verdicts[i] = RefusalReason::kNameNotHeld;
-            continue;
-        }
-        const auto [first, inserted] = firstWithName.emplace(PublishedName(*relative), i);
-        if (!inserted) {
-            verdicts[first->second] = RefusalReason::kNameDiffersInCase;
-            verdicts[i] = RefusalReason::kNameDiffersInCase;
-        }
+    std::vector<std::string_view> relatives;
+    relatives.reserve(files.size());
+    for (const std::string& path : files) {
+        // A path outside the source has no name at all: empty, never held.
+        relatives.push_back(RelativeToFolder(path, sourceRoot).value_or(std::string_view()));
     }
+    const std::vector<std::optional<RefusalReason>> verdicts = RefusedNames(relatives);
 
     std::vector<RefusedFile> refused;
     std::size_t kept = 0;

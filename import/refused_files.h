@@ -1,28 +1,21 @@
 // Source files that the client could not hold, found before the deal so
-// that no worker touches their stored files: names with a character that
-// Windows refuses, and files whose published names are equal (they differ
-// only in case, and would share one stored file).
+// that no worker touches their stored files. The reasons are the scan's
+// name policy (scan/client_names.h), the same that stops a file list.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace kelvarin {
+#include "scan/client_names.h"
 
-enum class RefusalReason {
-    kNameNotHeld,        // a character that the client's file system refuses
-    kNameDiffersInCase,  // another source file has the same published name
-};
+namespace kelvarin {
 
 struct RefusedFile {
     std::string path;  // the real path, as the scan gave it
     RefusalReason reason = RefusalReason::kNameNotHeld;
     bool operator==(const RefusedFile&) const = default;
 };
-
-// The reason as the log shows it.
-std::string_view RefusalText(RefusalReason reason);
 
 // Moves the refused files of `files` into the result, in scan order, and
 // keeps the others in `files`, in their order. Every file of a group whose

@@ -4,8 +4,6 @@
 // finish so the receiver still counts four.
 #include "import/start_import.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
@@ -15,6 +13,7 @@
 #include "fileio/folders.h"
 #include "import/import_messages.h"
 #include "import/import_worker.h"
+#include "scan/client_names.h"
 #include "scan/collect_files.h"
 
 namespace kelvarin {
@@ -28,17 +27,11 @@ std::string ResolvedPath(const std::string& path) {
     return resolved ? std::string(resolved.get()) : std::string();
 }
 
-bool IsSameOrBelow(std::string_view inner, std::string_view outer) {
-    if (inner.empty() || outer.empty() || !inner.starts_with(outer)) {
-        return false;
-    }
-    return inner.size() == outer.size() || outer.back() == '/' || inner[outer.size()] == '/';
-}
-
 // A root inside the source would be collected into the import: every import
 // would store the stored files of the last one.
 bool RootInsideSource(const std::string& root, const std::string& source) {
-    return IsSameOrBelow(root, source) || IsSameOrBelow(ResolvedPath(root), ResolvedPath(source));
+    return IsSameOrBelowFolder(root, source) ||
+           IsSameOrBelowFolder(ResolvedPath(root), ResolvedPath(source));
 }
 
 ImportRun Refuse(ImportRefusal refusal, std::string message) {

@@ -4,17 +4,12 @@
 // its real path.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
-namespace kelvarin {
+#include "scan/client_names.h"  // RelativeToFolder, which cuts the source off
 
-// The part of `path` below `folder`, without the separator between them
-// ("Data/A.TXT" for "/src/New/Data/A.TXT" below "/src/New"); nullopt when
-// `path` does not lie below `folder`.
-// REQUIRES: `folder` is canonical (CanonicalFolder).
-std::optional<std::string_view> RelativeToFolder(std::string_view path, std::string_view folder);
+namespace kelvarin {
 
 // rootPath + "/" + `relative` with ASCII A-Z lower-cased + ".aup": the
 // published name with '/' kept as the separator.

@@ -5,21 +5,15 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "scan/client_names.h"
+
 namespace kelvarin {
-
-namespace {
-
-unsigned char UpperAscii(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
-}
-
-}  // namespace
 
 bool NtfsNameLess(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char ua = UpperAscii(static_cast<unsigned char>(a[i]));
-        const unsigned char ub = UpperAscii(static_cast<unsigned char>(b[i]));
+        const auto ua = static_cast<unsigned char>(UpperAscii(a[i]));
+        const auto ub = static_cast<unsigned char>(UpperAscii(b[i]));
         if (ua != ub) {
             return ua < ub;
         }

@@ -1,196 +1,96 @@
 #include "tests/filelist/sequential_file_list.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
+#define OPENSSL_SUPPRESS_DEPRECATED  // one-call MD5, an oracle independent of ours
+#include <openssl/md5.h>
+
 #include "codec/decompressor.h"
-#include "fileio/file_reader.h"
-#include "fileio/folders.h"
-#include "fileio/replace_file.h"
-#include "digest/file_digest.h"
-#include "digest/md5.h"
 #include "scan/collect_files.h"
 
 namespace kelvarin::test {
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 4;
-
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') {
-            x = static_cast<char>(x + 32);
-        }
-        if (y >= 'A' && y <= 'Z') {
-            y = static_cast<char>(y + 32);
-        }
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string Extension(const std::string& stem) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < stem.size(); ++i) {
-        if (stem[i] == '\\' || stem[i] == '/') {
-            start = i + 1;
-        }
-    }
-    std::string extension;
-    for (std::size_t i = start; i < stem.size(); ++i) {
-        if (stem[i] == '.') {
-            extension = stem.substr(i);
-        }
-    }
-    return extension;
-}
-
-std::string Published(const std::string& relative) {
-    std::string name = relative;
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c + 32);
-        } else if (c == '/') {
-            c = '\\';
-        }
-    }
-    return name;
-}
-
-}  // namespace
-
-Digest Md5Of(const Bytes& bytes) {
-    Md5Context context;
-    MD5Init(&context);
-    if (!bytes.empty()) {
-        MD5Update(&context, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-    }
-    Digest digest{};
-    MD5Final(digest.data(), &context);
-    return digest;
-}
-
-std::string Hex(const Digest& digest) {
-    std::string text;
-    char pair[3];
-    for (const std::uint8_t byte : digest) {
-        std::snprintf(pair, sizeof pair, "%2.2x", byte);
-        text += pair;
-    }
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
     return text;
 }
 
-std::vector<PlainFileDigests> SequentialDigests(const std::vector<std::string>& paths) {
-    auto work = std::make_unique<LzssWindow>();
-    std::vector<PlainFileDigests> all;
-    for (const std::string& path : paths) {
-        PlainFileDigests digests;
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0) {
-            digests.length = static_cast<std::uint32_t>(info.st_size);
-        }
-        FileDigest(path, digests.md5.data());
-        std::vector<std::uint8_t> content;
-        DecompressFile(path, *work, content);
-        digests.md5x = Md5Of(content);
-        all.push_back(digests);
-    }
-    return all;
+std::array<std::uint8_t, 16> Md5Of(const Bytes& bytes) {
+    std::array<std::uint8_t, 16> digest;
+    ::MD5(bytes.data(), bytes.size(), digest.data());
+    return digest;
 }
+
+template <class... Args>
+void Append(std::string& text, const char* format, Args... args) {
+    char piece[4096];
+    std::snprintf(piece, sizeof piece, format, args...);
+    text += piece;
+}
+
+}  // namespace
 
 std::string SequentialListText(const std::string& root,
                                const std::vector<std::string>& excludeList) {
     std::vector<std::string> files;
     CollectFiles(root, files);
-    for (const std::string& own :
-         {root + "/update_filelist.xml", root + "/update_filelist.xml.bin"}) {
-        for (auto it = files.begin(); it != files.end(); ++it) {
-            if (*it == own) {
-                files.erase(it);
-                break;
-            }
-        }
-    }
-    std::erase_if(files, [](const std::string& path) {
-        return IsTemporaryFileName(path.substr(path.rfind('/') + 1));
+    std::erase_if(files, [&root](const std::string& path) {  // scanned paths are unique
+        return path == root + "/update_filelist.xml" || path == root + "/update_filelist.xml.bin" ||
+               path.substr(path.rfind('/') + 1).starts_with(".~kvtmp.");
     });
-
-    const std::vector<PlainFileDigests> digests = SequentialDigests(files);
+    auto work = std::make_unique<LzssWindow>();
     std::string text;
-    char line[4096];
-    std::snprintf(line, sizeof line, "<root count=\"%d\">\n", static_cast<int>(files.size()));
-    text += line;
+    Append(text, "<root count=\"%d\">\n", static_cast<int>(files.size()));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string name = Published(files[i].substr(root.size() + 1));
+        std::string name = Lower(files[i].substr(root.size() + 1));
+        std::replace(name.begin(), name.end(), '/', '\\');
         const std::string stem = name.size() < 4 ? name : name.substr(0, name.size() - 4);
-        int pack = 1;
+        int pack = stem.ends_with(".mp3") ? 0 : 1;  // the extension from the last '.' is ".mp3"
         for (const std::string& entry : excludeList) {
-            if (EqualIgnoringAsciiCase(stem, entry)) {
-                pack = 0;
-            }
+            pack = Lower(entry.c_str()) == stem ? 0 : pack;
         }
-        if (EqualIgnoringAsciiCase(Extension(stem), ".mp3")) {
-            pack = 0;
+        const Bytes bytes = ReadFile(files[i]);
+        Bytes content;
+        DecompressFile(files[i], *work, content);
+        Append(text, "    <file name=\"%s\" pack=\"%d\" length=\"%d\" md5=\"", name.c_str(), pack,
+               static_cast<int>(bytes.size()));
+        for (const std::uint8_t byte : Md5Of(bytes)) {
+            Append(text, "%2.2x", byte);
         }
-        std::snprintf(line, sizeof line, "    <file name=\"%s\" pack=\"%d\" length=\"%d\" md5=\"",
-                      name.c_str(), pack, static_cast<int>(digests[i].length));
-        text += line;
-        for (const std::uint8_t byte : digests[i].md5) {
-            std::snprintf(line, sizeof line, "%2.2x", byte);
-            text += line;
-        }
-        text += "\"";
-        text += " md5x=\"";
-        for (const std::uint8_t byte : digests[i].md5x) {
-            std::snprintf(line, sizeof line, " %2.2x", byte);
-            text += line;
+        text += "\" md5x=\"";
+        for (const std::uint8_t byte : Md5Of(content)) {
+            Append(text, " %2.2x", byte);
         }
         text += "\" />\n";
     }
-    text += "</root>";
-    return text;
+    return text + "</root>";
 }
 
 StreamBuilder& StreamBuilder::Literal(std::uint8_t byte) {
-    WriteBits(m_writer, 1, 1);
-    WriteBits(m_writer, 8, byte);
+    WriteBits(m_writer, 9, 0x100u | byte);  // flag 1, then the byte
     return *this;
 }
 
 StreamBuilder& StreamBuilder::Match(int position, int length) {
-    WriteBits(m_writer, 1, 0);
-    WriteBits(m_writer, 14, static_cast<std::uint32_t>(position));
-    WriteBits(m_writer, 4, static_cast<std::uint32_t>(length - 3));
+    WriteBits(m_writer, 19, static_cast<std::uint32_t>(position << 4 | (length - 3)));
     return *this;
 }
 
 StreamBuilder& StreamBuilder::End() {
-    WriteBits(m_writer, 1, 0);
-    WriteBits(m_writer, 14, 0);
+    WriteBits(m_writer, 15, 0);  // flag 0, position 0
     return *this;
 }
 
-Bytes StreamBuilder::Stored(std::uint32_t lengthField) const {
+Bytes StreamBuilder::Stored() const {
     BitWriter copy = m_writer;
     FlushBits(copy);
-    Bytes stored;
-    stored.reserve(kHeaderBytes + copy.buffer.size());
-    for (std::size_t i = 0; i < kHeaderBytes; ++i) {
-        stored.push_back(static_cast<std::uint8_t>(lengthField >> (8 * i)));
-    }
-    for (const std::uint8_t byte : copy.buffer) {
-        stored.push_back(byte);
-    }
+    Bytes stored(4 + copy.buffer.size(), 0);
+    std::copy(copy.buffer.begin(), copy.buffer.end(), stored.begin() + 4);
     return stored;
 }
 

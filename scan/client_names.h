@@ -1,0 +1,56 @@
+// The one policy of names that the client can hold. The client runs on a
+// file system that ignores ASCII case and separates with '\', so case
+// folding, "is this path in that folder" and the reasons for refusing a
+// name live here once, for the import and the file list alike.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvarin {
+
+// 'A'-'Z' become 'a'-'z'; every other byte (UTF-8 included) stays.
+constexpr char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+std::string LowerAscii(std::string_view text);
+
+// 'a'-'z' become 'A'-'Z'; every other byte stays. Only the NTFS order needs
+// it: there '_' sorts after the letters.
+constexpr char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// A real path below a chosen folder ("Data/A.TXT") as the client names it:
+// ASCII letters lower-cased, every '/' written as '\' ("data\a.txt").
+std::string PublishedName(std::string_view relativePath);
+
+// Whether `path` is `folder` itself or lies below it, compared by whole
+// components: "/a/bc" is not below "/a/b". Empty paths are in no folder.
+// REQUIRES: both are canonical (CanonicalFolder).
+bool IsSameOrBelowFolder(std::string_view path, std::string_view folder);
+
+// The part of `path` below `folder`, without the separator between them
+// ("Data/A.TXT" for "/src/New/Data/A.TXT" below "/src/New"); nullopt when
+// `path` is `folder` itself or does not lie below it.
+// REQUIRES: `folder` is canonical.
+std::optional<std::string_view> RelativeToFolder(std::string_view path, std::string_view folder);
+
+enum class RefusalReason {
+    kNameNotHeld,        // a character that the client's file system refuses
+    kNameDiffersInCase,  // another file has the same published name
+};
+
+// The reason in words, as logs and messages show it.
+std::string_view RefusalText(RefusalReason reason);
+
+// For each real relative path, why the client cannot hold it, or nullopt:
+// an empty name, a name with any of \ : * ? " < > | or a byte below 0x20,
+// and every path whose published name another path of the list shares
+// (neither may overwrite the other).
+std::vector<std::optional<RefusalReason>> RefusedNames(
+    const std::vector<std::string_view>& relativePaths);
+
+}  // namespace kelvarin

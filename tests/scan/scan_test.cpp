@@ -1,0 +1,143 @@
+// The name policy, NTFS order and canonical folders against plain oracles;
+// the scan on real trees (hidden, nested, looped, beyond PATH_MAX).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <random>
+
+#include "scan/client_names.h"
+#include "scan/collect_files.h"
+#include "scan/ntfs_order.h"
+#include "tests/support/temp_dir.h"
+
+namespace kelvarin {
+namespace {
+
+TEST(ClientNames, OnlyAsciiLettersFoldAndSlashesBecomeBackslashes) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        const char lower = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : c;
+        EXPECT_EQ(PublishedName(std::string(1, c)), std::string(1, c == '/' ? '\\' : lower))
+            << byte;
+    }
+}
+
+TEST(ClientNames, RefusesForbiddenCharactersControlBytesAndCaseTwins) {
+    for (int byte = 1; byte < 256; ++byte) {
+        const bool forbidden =
+            byte < 0x20 || std::string("\\:*?\"<>|").find(char(byte)) != std::string::npos;
+        EXPECT_EQ(RefusedNames({"d/a" + std::string(1, char(byte))})[0].has_value(), forbidden)
+            << byte;
+    }
+    const auto kCase = RefusalReason::kNameDiffersInCase, kNot = RefusalReason::kNameNotHeld;
+    EXPECT_EQ(RefusedNames({"Data/A", "data/b", "DATA/a", "x|y", "", "\xC3\x84", "\xC3\xA4"}),
+              (std::vector<std::optional<RefusalReason>>{kCase, {}, kCase, kNot, kNot, {}, {}}));
+}
+
+TEST(ClientNames, SameOrBelowComparesWholeComponents) {
+    // path, folder, same or below, the relative part ("-": none)
+    const std::tuple<const char*, const char*, bool, const char*> kRows[] = {
+        {"/a/b", "/a/b", true, "-"},   {"/a/b/c/d", "/a/b", true, "c/d"},
+        {"/a/bc", "/a/b", false, "-"}, {"/a/b", "/a/bc", false, "-"},
+        {"/a", "/a/b", false, "-"},    {"/x", "/", true, "x"},
+        {"/", "/", true, "-"},         {"/a/b", "", false, "-"},
+        {"", "/a", false, "-"},        {"/A/b/c", "/a/b", false, "-"}};
+    for (const auto& [path, folder, below, relative] : kRows) {
+        EXPECT_EQ(IsSameOrBelowFolder(path, folder), below) << path << " in " << folder;
+        EXPECT_EQ(RelativeToFolder(path, folder).value_or("-"), relative)
+            << path << " in " << folder;
+    }
+}
+
+TEST(NtfsOrder, MatchesUpperCasedThenRawByteOrderOnRandomNames) {
+    const std::uint32_t seed = 1603;
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    const auto key = [](std::string name) {  // std::string compares bytes as unsigned
+        std::string upper = name;
+        std::transform(name.begin(), name.end(), upper.begin(),
+                       [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+        return std::pair(upper, name);
+    };
+    const std::string kBytes = "aAzZ@[`{_.0~\x01\x7F\x80\xC3\x84\xA4\xE1\xFF";
+    std::string a, b;
+    for (int i = 0; i < 20000; ++i) {
+        for (std::string* name : {&a, &b}) {
+            name->resize(random() % 5);
+            for (char& c : *name) {
+                c = kBytes[random() % kBytes.size()];
+            }
+        }
+        if (i % 2 == 0) {  // often the same letters in another case
+            b = a;
+            std::replace(b.begin(), b.end(), 'a', 'A');
+        }
+        EXPECT_EQ(NtfsNameLess(a, b), key(a) < key(b))
+            << testing::PrintToString(a) << " / " << testing::PrintToString(b);
+    }
+}
+
+TEST(CanonicalFolder, ResolvesDotsAndSeparatorsTextuallyKeepingCase) {
+    const std::string cwd = CanonicalFolder(".");
+    const std::string kRows[] = {
+        "/srv/Upd/", "/srv/Upd",  "//srv///Upd//", "/srv/Upd", "/a/./b/../c", "/a/c",
+        "/../../x",  "/x",        "/a/..",         "/",        "///",         "/",
+        "/a/.h/...", "/a/.h/...", "/N/D\\O",       "/N/D\\O",  "x/./y/../z",  cwd + "/x/z",
+        "",          cwd};  // input, canonical
+    for (std::size_t i = 0; i < std::size(kRows); i += 2) {
+        EXPECT_EQ(CanonicalFolder(kRows[i]), kRows[i + 1]) << kRows[i];
+    }
+}
+
+using Paths = std::vector<std::string>;
+
+Paths Collect(const std::string& folder) {
+    Paths files = {"kept"};  // appended to, never emptied
+    CollectFiles(folder, files);
+    return files;
+}
+
+TEST(CollectFiles, NestedHiddenAndLoopedTreeInNtfsOrderEachFileOnce) {
+    const test::TempDir temp;
+    const std::string r = temp.Path().lexically_normal().string();
+    for (const char* name : {"b", "_x", "A", "a", ".hidden", "lib.old/README", "B/Inner1",
+                             "B/inner2", "One/two/Three/four/FIVE/deep"}) {
+        test::WriteFile(temp.Path() / name, "x");
+    }
+    std::filesystem::create_directories(temp.Path() / "empty/also");
+    std::filesystem::create_directory_symlink(temp.Path(), temp.Path() / "B/up");
+    std::filesystem::create_symlink("nowhere", temp.Path() / "dangling");
+    Paths expected = {"kept"};
+    for (const char* name : {".hidden", "A", "a", "B/Inner1", "B/inner2", "b", "dangling",
+                             "lib.old/README", "One/two/Three/four/FIVE/deep", "_x"}) {
+        expected.push_back(r + "/" + name);
+    }
+    EXPECT_EQ(Collect(r), expected);
+    EXPECT_EQ(Collect(r + "//./B/..//"), expected);
+    EXPECT_EQ(Collect(r + "/missing"), Paths{"kept"});
+}
+
+TEST(CollectFiles, PathsBeyondPathMaxAreListedWholeAndCanStartTheScan) {
+    const test::TempDir temp;
+    std::string folder = temp.Path().lexically_normal().string();
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 20; ++level) {  // too deep for one open()
+        const std::string name(240, static_cast<char>('a' + level));
+        ::mkdirat(fd, name.c_str(), 0700);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        folder += '/' + name;
+    }
+    ::close(::openat(fd, "Bottom", O_WRONLY | O_CREAT, 0600));
+    ::close(fd);
+    ASSERT_GT(folder.size(), std::size_t{PATH_MAX});
+    EXPECT_EQ(Collect(temp.Path().string()), (Paths{"kept", folder + "/Bottom"}));
+    EXPECT_EQ(Collect(folder + "/"), (Paths{"kept", folder + "/Bottom"}));
+}
+
+}  // namespace
+}  // namespace kelvarin
