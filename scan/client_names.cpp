@@ -66,7 +66,7 @@ std::string_view RefusalText(RefusalReason reason) {
         case RefusalReason::kNameNotHeld:
             return "the client cannot hold this name";
         case RefusalReason::kNameDiffersInCase:
-            return "another source file differs from it only in case";
+            return "another file differs from it only in case";
     }
     return {};
 }

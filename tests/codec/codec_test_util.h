@@ -1,5 +1,5 @@
-// The codec tests' shared pieces: the fast codec beside the literal one, in
-// work areas that must stay in the same state.
+// The fast codec beside the literal one, in work areas that must stay in
+// the same state.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,22 +19,17 @@ struct WorkPair {
     std::unique_ptr<LzssWindow> fast = std::make_unique<LzssWindow>();
     std::unique_ptr<LiteralWindow> literal = std::make_unique<LiteralWindow>();
 
-    // Gives both windows the same bytes, each position telling.
+    // Both windows get the same bytes, each position a telling one.
     void FillWindow(std::uint32_t seed) {
         for (int p = 0; p < kWindowSize; ++p) {
-            const auto b = static_cast<std::uint8_t>(p * 7 + seed);
-            StoreWindowByte(*fast, p, b);
-            literal->window[p] = b;
+            StoreWindowByte(*fast, p, static_cast<std::uint8_t>(p * 7 + seed));
+            literal->window[p] = static_cast<std::uint8_t>(p * 7 + seed);
         }
     }
-    ::testing::AssertionResult WindowsAgree() const {
-        if (std::memcmp(fast->window.data(), literal->window, kWindowSize) != 0) {
-            return ::testing::AssertionFailure() << "windows differ";
-        }
-        if (std::memcmp(fast->window.data() + kWindowSize, literal->window, kMirrorBytes) != 0) {
-            return ::testing::AssertionFailure() << "the mirror is stale";
-        }
-        return ::testing::AssertionSuccess();
+    // The mirror past the window's end must repeat its first bytes.
+    bool WindowsAgree() const {
+        return std::memcmp(fast->window.data(), literal->window, kWindowSize) == 0 &&
+               std::memcmp(fast->window.data() + kWindowSize, literal->window, kMirrorBytes) == 0;
     }
 };
 
@@ -48,7 +43,7 @@ inline std::span<const std::uint8_t> StreamOf(const Bytes& stored) {
     return std::span(stored).subspan(std::min(stored.size(), kHeaderSize));
 }
 
-// Decodes with the whole-buffer decoder, keeping standard output quiet.
+// The whole-buffer decoder, keeping standard output quiet.
 inline DecodeStatus FastDecompress(const Bytes& stored, LzssWindow& work, Bytes& content) {
     ::testing::internal::CaptureStdout();
     const DecodeStatus status = DecompressBuffer(StreamOf(stored), work, content);
