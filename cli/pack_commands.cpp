@@ -1,7 +1,5 @@
 // `pack` and `unpack`: one file into a stored file and back, each in a fresh
 // work area, so the result depends on nothing but the input.
-#include <fcntl.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "cli/command.h"
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
+#include "fileio/file_reader.h"
 #include "fileio/replace_file.h"
 
 namespace kelvarin::cli {
@@ -24,13 +23,12 @@ void Complain(const std::string& what, const std::string& path, int error) {
 }
 
 bool CanRead(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        Complain("cannot open", path, errno);
-        return false;
+    ChunkedReader reader;
+    const ReadOutcome outcome = reader.Open(path);
+    if (!outcome.Ok()) {
+        std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeReadFailure(outcome, path).c_str());
     }
-    ::close(fd);
-    return true;
+    return outcome.Ok();
 }
 
 class PackCommand final : public Command {
@@ -82,8 +80,8 @@ public:
                          m_input.c_str(), content.size());
             return kExitFailed;
         }
-        if (!WriteFileReplacing(m_output, content)) {
-            Complain("cannot write", m_output, errno);
+        if (const WriteOutcome written = WriteFileReplacing(m_output, content); !written) {
+            Complain("cannot write", m_output, written.error);
             return kExitFailed;
         }
         return kExitOk;

@@ -26,6 +26,9 @@ public:
     int Get() const { return m_fd; }
     bool IsOpen() const { return m_fd >= 0; }
 
+    // Gives the descriptor up to a new owner (fdopendir, say).
+    int Release() { return std::exchange(m_fd, -1); }
+
     // Closes now. Returns 0, or the errno of a failed close.
     int Close() {
         if (m_fd < 0) {

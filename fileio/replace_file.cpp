@@ -62,6 +62,7 @@ WriteOutcome WriteFileReplacing(const std::string& path,
     }
     if (error != 0) {
         ::unlink(temporary.c_str());
+        errno = error;  // for callers that only have a yes or no
     }
     return {error};
 }

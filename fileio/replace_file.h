@@ -17,7 +17,8 @@ struct WriteOutcome {
 };
 
 // Replaces (or creates) the file at `path` with the concatenated pieces.
-// On failure the temporary is removed and a file at `path` is left as it was.
+// On failure the temporary is removed, a file at `path` is left as it was,
+// and errno holds the error too.
 WriteOutcome WriteFileReplacing(const std::string& path,
                                 std::initializer_list<std::span<const std::uint8_t>> pieces);
 inline WriteOutcome WriteFileReplacing(const std::string& path,

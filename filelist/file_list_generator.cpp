@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstring>
 #include <span>
 
@@ -86,8 +85,8 @@ FileListResult WriteFileList(const FileListRequest& request) {
 
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());
-    if (!WriteFileReplacing(result.listPath, bytes)) {
-        const int error = errno;
+    if (const WriteOutcome written = WriteFileReplacing(result.listPath, bytes); !written) {
+        const int error = written.error;
         MessageBoxOk(kWriteErrorText, result.listPath);
         return Fail(std::move(result), FileListOutcome::kCannotWrite,
                     "cannot write " + result.listPath + ": " + std::strerror(error));

@@ -22,6 +22,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "fileio/file_descriptor.h"
 #include "scan/ntfs_order.h"
 
 namespace kelvarin {
@@ -85,24 +86,22 @@ bool EntryIsFolder(int folderFd, const dirent& entry) {
 
 // Opens an absolute canonical path too long to hand to open() at once, one
 // component at a time. Intermediate folders need only be searchable.
-int OpenLongFolder(const std::string& canonical) {
+FileDescriptor OpenLongFolder(const std::string& canonical) {
 #ifdef O_PATH
     constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 #else
     constexpr int kPassFlags = kOpenFolderFlags;
 #endif
-    int fd = ::open("/", kPassFlags);
+    FileDescriptor fd(::open("/", kPassFlags));
     std::size_t start = 1;
-    while (fd >= 0 && start < canonical.size()) {
+    while (fd.IsOpen() && start < canonical.size()) {
         std::size_t end = canonical.find('/', start);
         if (end == std::string::npos) {
             end = canonical.size();
         }
         const std::string part = canonical.substr(start, end - start);
-        const int next =
-            ::openat(fd, part.c_str(), end == canonical.size() ? kOpenFolderFlags : kPassFlags);
-        ::close(fd);
-        fd = next;
+        fd = FileDescriptor(::openat(fd.Get(), part.c_str(),
+                                     end == canonical.size() ? kOpenFolderFlags : kPassFlags));
         start = end + 1;
     }
     return fd;
@@ -113,20 +112,20 @@ public:
     TreeWalker(std::string prefix, std::vector<std::string>& files)
         : m_prefix(std::move(prefix)), m_files(files) {}
 
-    // Lists the folder open at `folderFd` (taken over and closed), whose
-    // path with a trailing '/' is m_prefix.
-    void Walk(int folderFd) {
+    // Lists the folder open at `folder`, whose path with a trailing '/' is
+    // m_prefix.
+    void Walk(FileDescriptor folder) {
         struct stat info {};
-        if (::fstat(folderFd, &info) != 0 ||
+        if (::fstat(folder.Get(), &info) != 0 ||
             !m_entered.insert(FolderId{info.st_dev, info.st_ino}).second) {
-            ::close(folderFd);
             return;
         }
+        const int folderFd = folder.Get();
         DIR* dir = ::fdopendir(folderFd);
         if (dir == nullptr) {
-            ::close(folderFd);
             return;
         }
+        folder.Release();  // the listing closes it now
         const FolderListing listing(dir);
 
         std::string names;
@@ -167,12 +166,12 @@ public:
                 continue;
             }
             const std::string childName(name);
-            const int childFd = ::openat(folderFd, childName.c_str(), kOpenFolderFlags);
-            if (childFd < 0) {
+            FileDescriptor child(::openat(folderFd, childName.c_str(), kOpenFolderFlags));
+            if (!child.IsOpen()) {
                 continue;
             }
             m_prefix.append(name).push_back('/');
-            Walk(childFd);
+            Walk(std::move(child));
             m_prefix.resize(prefixLength);
         }
     }
@@ -193,15 +192,15 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files) {
     if (canonical.empty()) {
         return;
     }
-    int fd = ::open(canonical.c_str(), kOpenFolderFlags);
-    if (fd < 0 && errno == ENAMETOOLONG) {
+    FileDescriptor fd(::open(canonical.c_str(), kOpenFolderFlags));
+    if (!fd.IsOpen() && errno == ENAMETOOLONG) {
         fd = OpenLongFolder(canonical);
     }
-    if (fd < 0) {
+    if (!fd.IsOpen()) {
         return;
     }
     TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files);
-    walker.Walk(fd);
+    walker.Walk(std::move(fd));
 }
 
 }  // namespace kelvarin
