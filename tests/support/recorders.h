@@ -13,38 +13,53 @@
 
 namespace kelvarin::test {
 
+// What several threads may add to at once.
+template <class T>
+class Recorded {
+public:
+    std::vector<T> Items() const {
+        std::lock_guard lock(m_mutex);
+        return m_items;
+    }
+    void Clear() {
+        std::lock_guard lock(m_mutex);
+        m_items.clear();
+    }
+
+protected:
+    void Add(T item) {
+        std::lock_guard lock(m_mutex);
+        m_items.push_back(std::move(item));
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<T> m_items;
+};
+
 struct ShownMessage {
     std::string text;
     std::string caption;  // empty for the application message box
     bool operator==(const ShownMessage&) const = default;
 };
 
-class RecordingMessageBox final : public MessageBoxService {
+class RecordingMessageBox final : public MessageBoxService, public Recorded<ShownMessage> {
 public:
     RecordingMessageBox() { SetMessageBoxService(this); }
     ~RecordingMessageBox() override { SetMessageBoxService(nullptr); }
-
-    void ShowOk(std::string_view text, std::string_view caption) override;
-    void ShowApp(std::string_view text) override;
-    std::vector<ShownMessage> Shown() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<ShownMessage> m_shown;
+    void ShowOk(std::string_view text, std::string_view caption) override {
+        Add({std::string(text), std::string(caption)});
+    }
+    void ShowApp(std::string_view text) override { Add({std::string(text), {}}); }
+    std::vector<ShownMessage> Shown() const { return Items(); }
 };
 
-class RecordingDebugOutput final : public DebugOutputListener {
+class RecordingDebugOutput final : public DebugOutputListener, public Recorded<std::string> {
 public:
     RecordingDebugOutput() { SetDebugOutputListener(this); }
     ~RecordingDebugOutput() override { SetDebugOutputListener(nullptr); }
-
-    void OnDebugLine(std::string_view line) override;
-    std::vector<std::string> Lines() const;
-    void Clear();
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_lines;
+    void OnDebugLine(std::string_view line) override { Add(std::string(line)); }
+    std::vector<std::string> Lines() const { return Items(); }
 };
 
 struct RecordedMessage {
@@ -54,14 +69,12 @@ struct RecordedMessage {
     bool operator==(const RecordedMessage&) const = default;
 };
 
-class RecordingMessageWindow final : public MessageWindow {
+class RecordingMessageWindow final : public MessageWindow, public Recorded<RecordedMessage> {
 public:
-    void PostMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    std::vector<RecordedMessage> Messages() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<RecordedMessage> m_messages;
+    void PostMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        Add({message, wParam, lParam});
+    }
+    std::vector<RecordedMessage> Messages() const { return Items(); }
 };
 
 }  // namespace kelvarin::test
