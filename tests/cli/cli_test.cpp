@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
+#include <string_view>
 
 #include "tests/support/temp_dir.h"
 
@@ -12,12 +14,6 @@ namespace kelvarin::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 // A source folder "src" with three files and an empty root folder "root",
 // in a working folder of their own.
@@ -30,56 +26,41 @@ protected:
         fs::create_directories(m_work / "root");
     }
 
-    // Runs kelvarin-cli with `arguments` (quoted as a shell needs) in the
-    // working folder, with a home and XDG folders of its own.
-    CliRun Run(const std::string& arguments) {
+    // Runs kelvarin-cli in the working folder, with a home of its own; expects
+    // its exit status and each of `shown` in its standard output or error.
+    void Expect(const std::string& arguments, int status,
+                std::initializer_list<std::string_view> shown) {
         const std::string home = m_capture.Path().string();
-        const std::string command =
-            "cd '" + m_work.Path().string() + "' && HOME='" + home + "' XDG_CONFIG_HOME='" + home +
-            "' XDG_DATA_HOME='" + home + "' XDG_CACHE_HOME='" + home + "' '" KELVARIN_CLI "' " +
-            arguments + " >'" + home + "/out' 2>'" + home + "/err' </dev/null";
+        const std::string command = "cd '" + m_work.Path().string() + "' && HOME='" + home +
+                                    "' XDG_CONFIG_HOME='" + home + "' XDG_DATA_HOME='" + home +
+                                    "' XDG_CACHE_HOME='" + home + "' '" KELVARIN_CLI "' " +
+                                    arguments + " >'" + home + "/out' 2>&1 </dev/null";
         const int raw = std::system(command.c_str());
-        const Bytes out = ReadFile(m_capture / "out");
-        const Bytes err = ReadFile(m_capture / "err");
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(out.begin(), out.end()),
-                std::string(err.begin(), err.end())};
+        const Bytes bytes = ReadFile(m_capture / "out");
+        const std::string out(bytes.begin(), bytes.end());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, status) << arguments << ":\n" << out;
+        for (const std::string_view text : shown) {
+            EXPECT_NE(out.find(text), std::string::npos) << arguments << ":\n" << out;
+        }
     }
 
-    TempDir m_work;
-    TempDir m_capture;
+    TempDir m_work, m_capture;
 };
 
 TEST_F(Cli, ImportsThenFindsOnlyWhatChanged) {
-    CliRun run = Run("import src --root root");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("添加:Data/B.bin("), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("added 3, updated 0, unchanged 0, refused 0, failed 0"),
-              std::string::npos)
-        << run.out;
+    Expect("import src --root root", 0,
+           {"添加:Data/B.bin(", "added 3, updated 0, unchanged 0, refused 0, failed 0"});
     EXPECT_TRUE(fs::exists(m_work / "root/data/c.bin.aup"));
-
     WriteFile(m_work / "src/Data/C.bin", "gamma!");
     WriteFile(m_work / "src/D.txt", "delta");
-    run = Run("import src --root root --dry-run");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("would add 1, would update 1, unchanged 2"), std::string::npos)
-        << run.out;
+    Expect("import src --root root --dry-run", 0, {"would add 1, would update 1, unchanged 2"});
     EXPECT_FALSE(fs::exists(m_work / "root/d.txt.aup"));
-
     WriteFile(m_work / "root.folder", m_work / "root");
-    run = Run("import src");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("更新:Data/C.bin("), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("added 1, updated 1, unchanged 2, refused 0, failed 0"),
-              std::string::npos)
-        << run.out;
-
-    run = Run("filelist");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("4 files"), std::string::npos) << run.out;
+    Expect("import src", 0,
+           {"更新:Data/C.bin(", "added 1, updated 1, unchanged 2, refused 0, failed 0"});
+    Expect("filelist", 0, {"4 files"});
     EXPECT_TRUE(fs::exists(m_work / "root/update_filelist.xml.bin"));
-    run = Run("filelist --root root --out mine.xml");
-    EXPECT_EQ(run.status, 0) << run.err;
+    Expect("filelist --root root --out mine.xml", 0, {});
     EXPECT_TRUE(fs::exists(m_work / "mine.xml.bin"));
 }
 
@@ -101,9 +82,7 @@ TEST_P(CliExit, StatusTellsThePipeline) {
     } else if (!setUp.empty()) {
         WriteFile(m_work / setUp, "clash");
     }
-    const CliRun run = Run(c.arguments);
-    EXPECT_EQ(run.status, c.status) << run.out << run.err;
-    EXPECT_NE((run.out + run.err).find(c.shown), std::string::npos) << run.out << run.err;
+    Expect(c.arguments, c.status, {c.shown});
 }
 
 INSTANTIATE_TEST_SUITE_P(
