@@ -79,29 +79,6 @@ TEST(WriteFileReplacing, FailureLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(ReadFile(dir / "list.xml"), twice);
 }
 
-// The list leaves out temporaries by name alone, so the temporary being
-// written must carry such a name, and a published name must not.
-TEST(WriteFileReplacing, TemporaryIsRecognisedByItsName) {
-    struct Spy final : IoSeam {
-        explicit Spy(fs::path where) : folder(std::move(where)) { InstallIoSeam(this); }
-        ~Spy() override { InstallIoSeam(nullptr); }
-        std::unique_ptr<ByteSink> WrapSink(std::unique_ptr<ByteSink> sink,
-                                           const std::string&) override {
-            names = ListFolder(folder);
-            return sink;
-        }
-        fs::path folder;
-        std::vector<std::string> names;
-    };
-    TempDir dir;
-    Spy spy(dir.Path());
-    ASSERT_TRUE(static_cast<bool>(WriteFileReplacing(dir / "a.aup", ToBytes("x"))));
-    ASSERT_EQ(spy.names.size(), 1u);
-    EXPECT_TRUE(IsTemporaryFileName(spy.names[0])) << spy.names[0];
-    EXPECT_FALSE(IsTemporaryFileName("a.aup"));
-    EXPECT_EQ(ListFolder(dir.Path()), (std::vector<std::string>{"a.aup"}));
-}
-
 TEST(Folders, MakeDirectoriesCreatesTheChainAndPassesOverFailures) {
     TempDir dir;
     EXPECT_EQ(MakeDirectories(dir / "a/b/c/"), 1);
