@@ -27,6 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(content == expected.content, "content differs from the literal decoder's");
     fuzz::Check((status == DecodeStatus::kEndMarker) == expected.endMarker,
                 "end-marker status differs from the literal decoder's");
-    fuzz::Check(fuzz::WindowsAgree(*fast, *literal), "window differs from the literal decoder's");
+    fuzz::Check(test::WindowsAgree(*fast, *literal), "window differs from the literal decoder's");
     return 0;
 }

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto literal = std::make_unique<test::LiteralWindow>();
     auto decoder = std::make_unique<LzssWindow>();
     if ((input[0] & 0x04) != 0) {
-        fuzz::FillWindows(input, true, *fast, *literal);
+        test::FillWindows(*fast, *literal, input, true);
     }
     std::vector<std::size_t> cuts = {4, size};
     for (int i = 0; i < (input[0] & 0x03); ++i) {
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CompressBuffer(content, *fast, stored);
         fuzz::Check(stored == test::LiteralCompress(content, *literal),
                     "stored bytes differ from the literal compressor's");
-        fuzz::Check(fuzz::WindowsAgree(*fast, *literal), "window differs from the literal one");
+        fuzz::Check(test::WindowsAgree(*fast, *literal), "window differs from the literal one");
         const auto stream = std::span<const std::uint8_t>(stored).subspan(kHeaderSize);
         fuzz::Check(DecompressBuffer(stream, *decoder, decoded) == DecodeStatus::kEndMarker,
                     "stored file does not reach its end marker");

@@ -36,6 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ApplyWindowEffect(std::span<std::uint8_t, kWindowSize>(fast->window.data(), kWindowSize),
                       decoder.Tail(), seen.produced);
     std::memcpy(fast->window.data() + kWindowSize, fast->window.data(), kMirrorBytes);
-    fuzz::Check(fuzz::WindowsAgree(*fast, *literal), "window effect differs from the literal's");
+    fuzz::Check(test::WindowsAgree(*fast, *literal), "window effect differs from the literal's");
     return 0;
 }

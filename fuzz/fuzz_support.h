@@ -1,12 +1,11 @@
 // What the fuzz targets share: a check that stops the run where a fast and
-// a literal result disagree (libFuzzer then keeps the input), the starting
-// window made from the input, and the comparison of the windows afterwards.
+// a literal result disagree (libFuzzer then keeps the input), and the
+// decoder inputs with their starting windows.
 #pragma once
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <span>
 
 #include "codec/codec_constants.h"
@@ -21,27 +20,6 @@ inline void Check(bool condition, const char* what) {
         std::fprintf(stderr, "fuzz check failed: %s\n", what);
         std::abort();
     }
-}
-
-// Tiles `pattern` over both windows (zeros when it is empty); unless
-// `plain`, each tile is offset so that every position holds a telling byte.
-inline void FillWindows(std::span<const std::uint8_t> pattern, bool plain, LzssWindow& fast,
-                        test::LiteralWindow& literal) {
-    for (int p = 0; p < kWindowSize; ++p) {
-        std::uint8_t byte = 0;
-        if (!pattern.empty()) {
-            const std::size_t at = static_cast<std::size_t>(p);
-            byte = pattern[at % pattern.size()];
-            byte = plain ? byte : static_cast<std::uint8_t>(byte + at / pattern.size() * 131u);
-        }
-        literal.window[p] = byte;
-        StoreWindowByte(fast, p, byte);
-    }
-}
-
-inline bool WindowsAgree(const LzssWindow& fast, const test::LiteralWindow& literal) {
-    return std::memcmp(fast.window.data(), literal.window, kWindowSize) == 0 &&
-           std::memcmp(fast.window.data() + kWindowSize, literal.window, kMirrorBytes) == 0;
 }
 
 // Larger inputs add nothing a fuzzer finds in reasonable time, and the
@@ -66,7 +44,7 @@ inline DecoderCase PrepareDecoderCase(std::span<const std::uint8_t> input, LzssW
     static const bool silenced = std::freopen("/dev/null", "w", stdout) != nullptr;
     (void)silenced;
     const std::size_t patternLength = std::min<std::size_t>(input[0] & 0x1F, input.size() - 1);
-    FillWindows(input.subspan(1, patternLength), (input[0] & 0x80) != 0, fast, literal);
+    test::FillWindows(fast, literal, input.subspan(1, patternLength), (input[0] & 0x80) != 0);
     DecoderCase c;
     c.stored = input.subspan(1 + patternLength);
     c.stream = c.stored.subspan(std::min(c.stored.size(), kHeaderSize));

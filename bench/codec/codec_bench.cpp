@@ -72,11 +72,6 @@ Bytes ReadOrFail(const std::string& path) {
     return bytes;
 }
 
-bool WindowsAgree(const LzssWindow& fast, const test::LiteralWindow& literal) {
-    return std::memcmp(fast.window.data(), literal.window, kWindowSize) == 0 &&
-           std::memcmp(fast.window.data() + kWindowSize, literal.window, kMirrorBytes) == 0;
-}
-
 // Same pseudo-random bytes into both windows, mirror included.
 void FillWindows(LzssWindow& fast, test::LiteralWindow& literal, std::uint32_t seed) {
     std::uint32_t state = seed;
@@ -98,7 +93,7 @@ void CheckAgreement(Input& input) {
     if (stored != input.stored) {
         Fail(input.name + ": fast and literal stored bytes differ");
     }
-    if (!WindowsAgree(*fast, *literal)) {
+    if (!test::WindowsAgree(*fast, *literal)) {
         Fail(input.name + ": fast and literal compressors leave different windows");
     }
 
@@ -111,7 +106,7 @@ void CheckAgreement(Input& input) {
         expected.content != input.content || content != input.content) {
         Fail(input.name + ": decoding does not give the content back");
     }
-    if (!WindowsAgree(*fast, *literal)) {
+    if (!test::WindowsAgree(*fast, *literal)) {
         Fail(input.name + ": fast and literal decoders leave different windows");
     }
     WriteWholeFile(input.storedPath, input.stored);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 
 #include "codec/compressor.h"
@@ -19,18 +18,8 @@ struct WorkPair {
     std::unique_ptr<LzssWindow> fast = std::make_unique<LzssWindow>();
     std::unique_ptr<LiteralWindow> literal = std::make_unique<LiteralWindow>();
 
-    // Both windows get the same bytes, each position a telling one.
-    void FillWindow(std::uint32_t seed) {
-        for (int p = 0; p < kWindowSize; ++p) {
-            StoreWindowByte(*fast, p, static_cast<std::uint8_t>(p * 7 + seed));
-            literal->window[p] = static_cast<std::uint8_t>(p * 7 + seed);
-        }
-    }
-    // The mirror past the window's end must repeat its first bytes.
-    bool WindowsAgree() const {
-        return std::memcmp(fast->window.data(), literal->window, kWindowSize) == 0 &&
-               std::memcmp(fast->window.data() + kWindowSize, literal->window, kMirrorBytes) == 0;
-    }
+    void FillWindow(std::uint8_t seed) { FillWindows(*fast, *literal, std::span(&seed, 1)); }
+    bool WindowsAgree() const { return test::WindowsAgree(*fast, *literal); }
 };
 
 inline Bytes FastCompress(const Bytes& content, LzssWindow& work) {

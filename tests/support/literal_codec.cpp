@@ -1,6 +1,7 @@
 #include "tests/support/literal_codec.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "tests/support/bit_writer.h"
 
@@ -252,6 +253,24 @@ LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, Litera
             current = (current + 1) % N;
         }
     }
+}
+
+void FillWindows(LzssWindow& fast, LiteralWindow& literal, std::span<const std::uint8_t> pattern,
+                 bool plain) {
+    for (std::size_t p = 0; p < N; ++p) {
+        std::uint8_t byte = 0;
+        if (!pattern.empty()) {
+            byte = pattern[p % pattern.size()];
+            byte = plain ? byte : static_cast<std::uint8_t>(byte + p / pattern.size() * 131u);
+        }
+        literal.window[p] = byte;
+        StoreWindowByte(fast, static_cast<int>(p), byte);
+    }
+}
+
+bool WindowsAgree(const LzssWindow& fast, const LiteralWindow& literal) {
+    return std::memcmp(fast.window.data(), literal.window, N) == 0 &&
+           std::memcmp(fast.window.data() + N, literal.window, kMirrorBytes) == 0;
 }
 
 }  // namespace kelvarin::test

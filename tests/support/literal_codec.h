@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
+
+#include "codec/lzss_window.h"
 
 namespace kelvarin::test {
 
@@ -27,5 +30,15 @@ struct LiteralDecoded {
 // Decodes a whole stored file (its length field is skipped, never read). A
 // token whose bits run past the end of the stream is dropped.
 LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, LiteralWindow& work);
+
+// Gives a fast and a literal work area the same window: `pattern` tiled over
+// it (zeros when empty), each tile offset so that every position holds a
+// telling byte unless `plain`.
+void FillWindows(LzssWindow& fast, LiteralWindow& literal, std::span<const std::uint8_t> pattern,
+                 bool plain = false);
+
+// Both windows hold the same bytes, and the fast one's mirror repeats its
+// first bytes.
+bool WindowsAgree(const LzssWindow& fast, const LiteralWindow& literal);
 
 }  // namespace kelvarin::test
