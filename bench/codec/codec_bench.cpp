@@ -17,10 +17,10 @@
 
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
+#include "codec/lzss_window.h"
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
 #include "fileio/replace_file.h"
-#include "codec/lzss_window.h"
 #include "tests/support/literal_codec.h"
 
 namespace kelvarin {
