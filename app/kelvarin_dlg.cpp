@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include "app/about_dlg.h"
@@ -261,11 +259,10 @@ void CKelvarinDlg::OnBrowse() {
     }
     m_rootPath = CanonicalFolder(ToPath(*chosen));
     UpdateData(false);
-    if (!WriteRootFolderFile(m_rootPath, kRootFolderFile)) {
-        const int error = errno;
+    if (const WriteOutcome written = WriteRootFolderFile(m_rootPath, kRootFolderFile); !written) {
         const std::string file = ToPath(QDir::current().absoluteFilePath(kRootFolderFile));
-        AppMessageBox("The root folder could not be saved in " + file + ": " +
-                      std::strerror(error) + ". It is used until Kelvarin is closed.");
+        AppMessageBox("The root folder could not be saved: " + DescribeWriteFailure(written, file) +
+                      ". It is used until Kelvarin is closed.");
     }
 }
 

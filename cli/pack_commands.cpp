@@ -2,7 +2,6 @@
 // work area, so the result depends on nothing but the input.
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,11 +15,6 @@
 namespace kelvarin::cli {
 
 namespace {
-
-void Complain(const std::string& what, const std::string& path, int error) {
-    std::fprintf(stderr, "kelvarin-cli: %s %s: %s\n", what.c_str(), path.c_str(),
-                 std::strerror(error));
-}
 
 bool CanRead(const std::string& path) {
     ChunkedReader reader;
@@ -81,7 +75,8 @@ public:
             return kExitFailed;
         }
         if (const WriteOutcome written = WriteFileReplacing(m_output, content); !written) {
-            Complain("cannot write", m_output, written.error);
+            std::fprintf(stderr, "kelvarin-cli: %s\n",
+                         DescribeWriteFailure(written, m_output).c_str());
             return kExitFailed;
         }
         return kExitOk;

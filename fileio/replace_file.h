@@ -1,6 +1,9 @@
 // Crash-safe replacement of published files: the new bytes go to a
 // temporary beside the target, which is renamed over it only once it is
-// complete, so a reader (or a crash) never sees a half-written file.
+// complete, so a reader (or a crash) never sees a half-written file. Only a
+// regular file is ever replaced: a link, FIFO, device or folder at the
+// target is left as it is. The replaced file's mode (and owner, where the
+// process may) carries over to its successor.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +15,13 @@
 namespace kelvarin {
 
 struct WriteOutcome {
-    int error = 0;  // errno of the failing step; 0 on success
+    int error = 0;            // errno of the failing step; 0 on success
+    bool notRegular = false;  // the target is there and is not a regular file
     explicit operator bool() const { return error == 0; }
 };
+
+// "PATH is not a regular file ..." or "cannot write PATH: <reason>".
+std::string DescribeWriteFailure(const WriteOutcome& outcome, const std::string& path);
 
 // Replaces (or creates) the file at `path` with the concatenated pieces.
 // On failure the temporary is removed, a file at `path` is left as it was,
@@ -26,8 +33,10 @@ inline WriteOutcome WriteFileReplacing(const std::string& path,
     return WriteFileReplacing(path, {data});
 }
 
-// True for the names that WriteFileReplacing gives its temporaries, so that
-// one left by a crash can be told from a published file.
+// True for the names that WriteFileReplacing gives its temporaries, exactly
+// ".~kvtmp." + process id + "." + 16 hex digits, so that one left by a crash
+// can be told from a published file and a file merely named alike is not
+// taken for one.
 bool IsTemporaryFileName(std::string_view fileName);
 
 }  // namespace kelvarin

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
 #include <span>
 
 #include "codec/compressor.h"
@@ -86,10 +85,9 @@ FileListResult WriteFileList(const FileListRequest& request) {
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());
     if (const WriteOutcome written = WriteFileReplacing(result.listPath, bytes); !written) {
-        const int error = written.error;
         MessageBoxOk(kWriteErrorText, result.listPath);
         return Fail(std::move(result), FileListOutcome::kCannotWrite,
-                    "cannot write " + result.listPath + ": " + std::strerror(error));
+                    DescribeWriteFailure(written, result.listPath));
     }
     result.fileCount = count;
     result.totalBytes = totalBytes;

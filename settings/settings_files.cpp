@@ -33,10 +33,9 @@ std::string ReadRootFolderFile(const std::string& path) {
     return line.empty() ? line : CanonicalFolder(line);
 }
 
-bool WriteRootFolderFile(const std::string& rootPath, const std::string& path) {
+WriteOutcome WriteRootFolderFile(const std::string& rootPath, const std::string& path) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(rootPath.data());
-    return static_cast<bool>(
-        WriteFileReplacing(path, std::span<const std::uint8_t>(bytes, rootPath.size())));
+    return WriteFileReplacing(path, std::span<const std::uint8_t>(bytes, rootPath.size()));
 }
 
 std::vector<std::string> ReadExcludeListFile(const std::string& path) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "fileio/replace_file.h"
+
 namespace kelvarin {
 
 constexpr char kRootFolderFile[] = "root.folder";
@@ -15,8 +17,9 @@ constexpr char kExcludeListFile[] = "exclude.list";
 std::string ReadRootFolderFile(const std::string& path = kRootFolderFile);
 
 // Writes `rootPath` to `path` exactly, with no line end, replacing the file
-// safely. Returns false (errno set) when it cannot be written.
-bool WriteRootFolderFile(const std::string& rootPath, const std::string& path = kRootFolderFile);
+// safely (never a link or anything else that is not a regular file).
+WriteOutcome WriteRootFolderFile(const std::string& rootPath,
+                                 const std::string& path = kRootFolderFile);
 
 // The white-space-separated entries of `path`, in file order, duplicates
 // kept, entries of any length read whole; empty when the file is missing.

@@ -56,15 +56,14 @@ TEST(ReadWholeFile, ReadFailurePartWayGivesNothing) {
     }
 }
 
-// The old file stays as it was, with no temporary beside it, whichever
-// step fails: creating the temporary, writing it, or renaming it.
+// The old file stays as it was, with no temporary beside it, whether the
+// temporary cannot be created or its writing fails.
 TEST(WriteFileReplacing, FailureLeavesTheOldFileAndNoTemporary) {
     TempDir dir;
     WriteFile(dir / "list.xml", "old");
     fs::create_directory(dir / "folder");
     const Bytes data = RandomBytes(70000, 4);
     EXPECT_EQ(WriteFileReplacing(dir / "missing/list.xml", data).error, ENOENT);
-    EXPECT_EQ(WriteFileReplacing(dir / "folder", data).error, EISDIR);
     for (std::size_t after : {0, 1, 65536}) {
         FailingIo fault(FaultOn::kWrite, "list.xml", after, ENOSPC);
         EXPECT_EQ(WriteFileReplacing(dir / "list.xml", {data, data}).error, ENOSPC);
@@ -77,6 +76,53 @@ TEST(WriteFileReplacing, FailureLeavesTheOldFileAndNoTemporary) {
     Bytes twice = data;
     twice.insert(twice.end(), data.begin(), data.end());
     EXPECT_EQ(ReadFile(dir / "list.xml"), twice);
+}
+
+// Only a regular file is replaced: whatever else stands at the target stays.
+TEST(WriteFileReplacing, LeavesEverythingButARegularFileAlone) {
+    TempDir dir;
+    WriteFile(dir / "real", "real");
+    fs::create_directory(dir / "folder");
+    fs::create_symlink(dir / "real", dir / "link");
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (const char* name : {"folder", "link", "dangling", "fifo"}) {
+        const WriteOutcome outcome = WriteFileReplacing(dir / name, ToBytes("new"));
+        EXPECT_TRUE(outcome.notRegular && !outcome) << name;
+        EXPECT_EQ(
+            DescribeWriteFailure(outcome, name),
+            std::string(name) +
+                " is not a regular file (a link, FIFO, device or folder); it was left as it is");
+    }
+    EXPECT_EQ(ReadFile(dir / "real"), ToBytes("real"));
+    EXPECT_EQ(fs::read_symlink(dir / "link"), dir.Path() / "real");
+    EXPECT_EQ(ListFolder(dir.Path()),
+              (std::vector<std::string>{"dangling", "fifo", "folder", "link", "real"}));
+}
+
+// A web server reading as another user must keep its access to a replaced
+// file, whatever the umask of the run that replaced it.
+TEST(WriteFileReplacing, KeepsTheReplacedFilesMode) {
+    TempDir dir;
+    const mode_t oldMask = ::umask(077);
+    for (const fs::perms mode : {fs::perms(0644), fs::perms(0640), fs::perms(0604)}) {
+        WriteFile(dir / "a.aup", "old");
+        fs::permissions(dir / "a.aup", mode);
+        ASSERT_TRUE(static_cast<bool>(WriteFileReplacing(dir / "a.aup", ToBytes("new"))));
+        EXPECT_EQ(fs::status(dir / "a.aup").permissions(), mode);
+        EXPECT_EQ(ReadFile(dir / "a.aup"), ToBytes("new"));
+    }
+    ::umask(oldMask);
+}
+
+// A file merely named like a temporary is a published file like any other.
+TEST(WriteFileReplacing, TemporaryNamesAreExactlyRecognised) {
+    EXPECT_TRUE(IsTemporaryFileName(".~kvtmp.12.0123456789abcdef"));
+    for (const char* name :
+         {".~kvtmp.config", ".~kvtmp.12.0123456789abcde", "a.~kvtmp.1.0123456789abcdef",
+          ".~kvtmp.12.0123456789ABCDEF", ".~kvtmp..0123456789abcdef"}) {
+        EXPECT_FALSE(IsTemporaryFileName(name)) << name;
+    }
 }
 
 TEST(Folders, MakeDirectoriesCreatesTheChainAndPassesOverFailures) {

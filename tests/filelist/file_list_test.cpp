@@ -31,7 +31,8 @@ TEST(FileList, SmallTreeByteForByteWithoutItsOwnFilesAndCompanionHoldsIt) {
     WriteFile(dir / "Notes & B.txt", "hi");
     WriteFile(dir / "Data/A.TXT.aup", kStoredAbc);
     WriteFile(dir / "music/Song.MP3.aup", Bytes(6, 0));  // empty content
-    for (const char* own : {"update_filelist.xml", "update_filelist.xml.bin", ".~kvtmp.1.0"}) {
+    for (const char* own :
+         {"update_filelist.xml", "update_filelist.xml.bin", ".~kvtmp.1.00000000000000a0"}) {
         WriteFile(dir / own, "old");
     }
     ASSERT_TRUE(Generate(dir, {"NOTES & b"}).Written());
@@ -135,7 +136,8 @@ TEST(FileListDifferential, ParallelRunEqualsThePlainSequentialListOnRandomTrees)
             WriteFile(dir / (kFolders[random() % 5] + std::to_string(i) + kEndings[random() % 5]),
                       RandomFile(random));
         }
-        for (const char* own : {"update_filelist.xml", "update_filelist.xml.bin", "d1/.~kvtmp.7"}) {
+        for (const char* own :
+             {"update_filelist.xml", "update_filelist.xml.bin", "d1/.~kvtmp.7.0123456789abcdef"}) {
             WriteFile(dir / own, RandomFile(random));
         }
         ASSERT_TRUE(Generate(dir, excludeList, workers).Written());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <regex>
 
 #define OPENSSL_SUPPRESS_DEPRECATED  // one-call MD5, an oracle independent of ours
 #include <openssl/md5.h>
@@ -43,7 +44,8 @@ std::string SequentialListText(const std::string& root,
     CollectFiles(root, files);
     std::erase_if(files, [&root](const std::string& path) {  // scanned paths are unique
         return path == root + "/update_filelist.xml" || path == root + "/update_filelist.xml.bin" ||
-               path.substr(path.rfind('/') + 1).starts_with(".~kvtmp.");
+               std::regex_match(path.substr(path.rfind('/') + 1),
+                                std::regex(R"(\.~kvtmp\.[0-9]+\.[0-9a-f]{16})"));
     });
     auto window = std::make_unique<LzssWindow>();
     std::string text = "<root count=\"" + std::to_string(files.size()) + "\">\n";
