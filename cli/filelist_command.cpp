@@ -27,15 +27,19 @@ public:
     explicit FilelistCommand(CLI::App& app)
         : Command(app.add_subcommand("filelist", "Write the file list of the root folder")) {
         CLI::App* sub = app.get_subcommand("filelist");
-        sub->add_option("--root", m_root,
-                        "Root folder to list (default: the one in ./root.folder)");
+        m_rootOption = sub->add_option("--root", m_root,
+                                       "Root folder to list (default: the one in ./root.folder)");
         sub->add_option("--out", m_out,
                         "List file to write (default: ROOT/update_filelist.xml); its "
                         "compressed companion is written beside it with .bin appended");
     }
 
     int Run() override {
-        const bool rootGiven = !m_root.empty();
+        const bool rootGiven = m_rootOption->count() > 0;
+        if (rootGiven && m_root.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: the root folder given is empty\n");
+            return kExitRefused;
+        }
         FileListRequest request;
         request.rootPath = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile);
         request.listPath = m_out;
@@ -60,7 +64,7 @@ public:
                 std::fprintf(stderr, "kelvarin-cli: the root comes from ./%s; or pass --root DIR\n",
                              kRootFolderFile);
             }
-            return kExitFailed;
+            return result.outcome == FileListOutcome::kNoRoot ? kExitRefused : kExitFailed;
         }
 
         auto work = std::make_unique<LzssWindow>();
@@ -80,6 +84,7 @@ public:
 
 private:
     std::string m_root;
+    CLI::Option* m_rootOption = nullptr;
     std::string m_out;
 };
 

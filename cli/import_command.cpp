@@ -213,14 +213,18 @@ public:
         : Command(app.add_subcommand("import", "Import a source folder into the root folder")) {
         CLI::App* sub = app.get_subcommand("import");
         sub->add_option("SOURCE", m_source, "Folder of new or changed client files")->required();
-        sub->add_option("--root", m_root,
-                        "Root folder to import into (default: the one in ./root.folder)");
+        m_rootOption = sub->add_option(
+            "--root", m_root, "Root folder to import into (default: the one in ./root.folder)");
         sub->add_flag("--dry-run", m_dryRun,
                       "Say what would be added or updated, and write nothing");
     }
 
     int Run() override {
-        const bool rootGiven = !m_root.empty();
+        const bool rootGiven = m_rootOption->count() > 0;
+        if (rootGiven && m_root.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: import refused: the root folder given is empty\n");
+            return kExitRefused;
+        }
         const std::string root = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile);
 
         // Declared before the run: a worker may still be returning from
@@ -236,7 +240,7 @@ public:
                 std::fprintf(stderr, "kelvarin-cli: no %s in this folder; pass --root DIR\n",
                              kRootFolderFile);
             }
-            return kExitFailed;
+            return kExitRefused;
         }
 
         ImportReport report(run.sourceRoot, *run.workerFiles, m_dryRun);
@@ -260,6 +264,7 @@ public:
 private:
     std::string m_source;
     std::string m_root;
+    CLI::Option* m_rootOption = nullptr;
     bool m_dryRun = false;
 };
 

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     using namespace kelvarin;
     CLI::App app{"Kelvarin: prepares the update tree that the client's updater downloads."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kelvarin-cli ") + KELVARIN_VERSION);
     bool trace = false;
     app.add_flag("--trace", trace, "Send the MD5 state trace to standard error");
 
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);

@@ -77,7 +77,7 @@ public:
         if (const WriteOutcome written = WriteFileReplacing(m_output, content); !written) {
             std::fprintf(stderr, "kelvarin-cli: %s\n",
                          DescribeWriteFailure(written, m_output).c_str());
-            return kExitFailed;
+            return written.notRegular ? kExitRefused : kExitFailed;
         }
         return kExitOk;
     }

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -10,6 +12,18 @@ namespace kelvarin {
 bool IsFolder(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string WhyNotAFolder(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+        return path.empty() || errno == ENOENT || errno == ENOTDIR ? "does not exist"
+                                                                   : std::strerror(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return {};
+    }
+    return S_ISREG(info.st_mode) ? "is a file, not a folder" : "is not a folder";
 }
 
 int MakeDirectories(const std::string& path) {

@@ -8,6 +8,10 @@ namespace kelvarin {
 // True when `path` names an existing folder (through links).
 bool IsFolder(const std::string& path);
 
+// Why `path` is not an existing folder, in words ("does not exist", "is a
+// file, not a folder", ...); empty when it is one.
+std::string WhyNotAFolder(const std::string& path);
+
 // Creates every missing folder along `path`, outermost first. Returns 1 in
 // every case: a folder that cannot be made shows when the file in it is
 // written.

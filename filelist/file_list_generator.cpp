@@ -38,9 +38,9 @@ FileListResult WriteFileList(const FileListRequest& request) {
     }
     const std::string rootPath = CanonicalFolder(request.rootPath);
     result.listPath = request.listPath.empty() ? DefaultListPath(rootPath) : request.listPath;
-    if (rootPath.empty() || !IsFolder(rootPath)) {
+    if (const std::string why = WhyNotAFolder(rootPath); !why.empty()) {
         return Fail(std::move(result), FileListOutcome::kNoRoot,
-                    "The root folder " + request.rootPath + " does not exist.");
+                    "The root folder " + request.rootPath + " " + why + ".");
     }
 
     std::vector<std::string> scanned;

@@ -58,13 +58,13 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
                       "No root folder is set; choose the root folder first.");
     }
     const std::string root = CanonicalFolder(rootPath);
-    if (!IsFolder(root)) {
-        return Refuse(ImportRefusal::kRootMissing, "The root folder does not exist: " + rootPath);
+    if (const std::string why = WhyNotAFolder(root); !why.empty()) {
+        return Refuse(ImportRefusal::kRootMissing, "The root folder " + rootPath + " " + why + ".");
     }
     const std::string source = chosenFolder.empty() ? std::string() : CanonicalFolder(chosenFolder);
-    if (!IsFolder(source)) {
+    if (const std::string why = WhyNotAFolder(source); !why.empty()) {
         return Refuse(ImportRefusal::kSourceMissing,
-                      "The source folder does not exist: " + chosenFolder);
+                      "The source folder " + chosenFolder + " " + why + ".");
     }
     if (RootInsideSource(root, source)) {
         return Refuse(ImportRefusal::kRootInsideSource,
