@@ -104,24 +104,36 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
     return status;
 }
 
-int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content) {
+StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
+                                     std::vector<std::uint8_t>& content) {
     content.clear();
     std::vector<std::uint8_t> stored;
     if (!ReadWholeFile(path, stored, SIZE_MAX).Ok()) {
-        return 0;
+        return StoredFileState::kUnreadable;
     }
     std::span<const std::uint8_t> stream(stored);
-    std::size_t sizeHint = 0;
+    std::uint64_t lengthField = 0;
     if (stream.size() >= kHeaderSize) {
         for (std::size_t i = 0; i < kHeaderSize; ++i) {
-            sizeHint |= static_cast<std::size_t>(stream[i]) << (8 * i);
+            lengthField |= static_cast<std::uint64_t>(stream[i]) << (8 * i);
         }
         stream = stream.subspan(kHeaderSize);
     } else {
         // No complete header: nothing of a stream follows it.
         stream = {};
     }
-    return DecompressBuffer(stream, work, content, sizeHint) == DecodeStatus::kEndMarker ? 1 : 0;
+    // The length field only sizes the first allocation of the decode.
+    if (DecompressBuffer(stream, work, content, static_cast<std::size_t>(lengthField)) !=
+        DecodeStatus::kEndMarker) {
+        return StoredFileState::kTruncated;
+    }
+    return lengthField == content.size() ? StoredFileState::kWhole
+                                         : StoredFileState::kLengthDisagrees;
+}
+
+int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content) {
+    const StoredFileState state = DecompressStoredFile(path, work, content);
+    return state == StoredFileState::kWhole || state == StoredFileState::kLengthDisagrees ? 1 : 0;
 }
 
 }  // namespace kelvarin

@@ -31,4 +31,17 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
 // decoded).
 int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content);
 
+enum class StoredFileState {
+    kWhole,            // the stream reaches its end marker and the length field agrees
+    kUnreadable,       // the file cannot be opened or read
+    kTruncated,        // the stream ends before its end marker
+    kLengthDisagrees,  // the length field is not the decoded length
+};
+
+// Decodes as DecompressFile does and tells whether the stored file is whole;
+// a stored file that is not (damaged, or not a stored file at all) must be
+// written anew rather than trusted.
+StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
+                                     std::vector<std::uint8_t>& content);
+
 }  // namespace kelvarin

@@ -47,9 +47,10 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
     }
     unsigned done = WM_IMPORT_ADDED;
     if (SomethingExistsAt(dest)) {
-        // A stored file whose stream ends before its end marker is damaged,
-        // even where the bytes decoded so far equal the source.
-        if (DecompressFile(dest, work, unpacked) == 1 &&
+        // A stored file whose stream ends before its end marker, or whose
+        // length field disagrees with its content, is damaged, even where
+        // the bytes decoded so far equal the source: it is written anew.
+        if (DecompressStoredFile(dest, work, unpacked) == StoredFileState::kWhole &&
             CompareFileWithBuffer(unpacked, path) == 1) {
             return 0;
         }

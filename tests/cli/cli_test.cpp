@@ -99,6 +99,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"UnpackOntoAFolder",
                  "pack src/A.txt a.aup && '" KELVARIN_CLI "' unpack a.aup root", "", 3,
                  "root is not a regular file"},
+        ExitCase{"UnpackWrongLengthField",
+                 "pack src/A.txt a.aup && printf '\\177' | dd of=a.aup bs=1 seek=3 "
+                 "conv=notrunc 2>/dev/null && '" KELVARIN_CLI "' unpack a.aup out",
+                 "", 1, "length field disagrees"},
         ExitCase{"Version", "--version", "", 0, "kelvarin-cli 0."},
         ExitCase{"NoSource", "import", "", 2, "SOURCE"},
         ExitCase{"UnknownOption", "filelist --bogus", "", 2, "bogus"},

@@ -100,6 +100,11 @@ TEST(DecompressFile, UnreadableOrHeaderlessFilesGiveNoContent) {
     WriteFile(dir / "ok.aup", Bytes{9, 9, 9, 9, 0xB0, 0x80, 0x00});  // length field not read
     EXPECT_EQ(DecompressFile(dir / "ok.aup", *work, content), 1);
     EXPECT_EQ(content, ToBytes("a"));
+    // ...but a stored file whose length field disagrees is not whole.
+    EXPECT_EQ(DecompressStoredFile(dir / "ok.aup", *work, content),
+              StoredFileState::kLengthDisagrees);
+    WriteFile(dir / "ok.aup", Bytes{1, 0, 0, 0, 0xB0, 0x80, 0x00});
+    EXPECT_EQ(DecompressStoredFile(dir / "ok.aup", *work, content), StoredFileState::kWhole);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ Bytes Packed(const Bytes& content) {
     return out;
 }
 
-enum class Stored { kNone, kSame, kOneByteOff, kLonger, kDamaged, kFolder };
+enum class Stored { kNone, kSame, kOneByteOff, kLonger, kDamaged, kWrongLength, kFolder };
 enum class Source { kRegular, kDirectory, kOutside };
 using enum Stored;
 using enum Source;
@@ -66,8 +66,10 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
     if (c.stored == kFolder) {
         fs::create_directories(stored);
     } else if (c.stored != kNone) {
-        const Bytes coded = Packed(old);
-        WriteFile(stored, Bytes(coded.begin(), coded.end() - (c.stored == kDamaged ? 2 : 0)));
+        Bytes coded = Packed(old);
+        coded.resize(coded.size() - (c.stored == kDamaged ? 2 : 0));
+        coded[3] = c.stored == kWrongLength ? 0x7F : coded[3];  // a valid stream under it
+        WriteFile(stored, coded);
     }
     const auto storedBytes = [&] {
         return fs::is_regular_file(stored) ? ReadFile(stored) : Bytes{};
@@ -91,6 +93,7 @@ constexpr WorkerCase kWorkerCases[] = {
     {"OneByteOff", kRegular, kOneByteOff, false, WM_IMPORT_UPDATED, true},
     {"Longer", kRegular, kLonger, false, WM_IMPORT_UPDATED, true},
     {"Damaged", kRegular, kDamaged, false, WM_IMPORT_UPDATED, true},
+    {"WrongLengthField", kRegular, kWrongLength, false, WM_IMPORT_UPDATED, true},
     {"StoredIsFolder", kRegular, kFolder, false, WM_IMPORT_FAILED, false},
     {"SourceIsFolder", kDirectory, kSame, false, WM_IMPORT_FAILED, false},
     {"OutsideSource", kOutside, kNone, false, WM_IMPORT_FAILED, false},
