@@ -79,6 +79,18 @@ public:
                          result.listPath.c_str());
             return kExitFailed;
         }
+        // Listed as they are, but a pipeline must not publish them unnoticed.
+        for (const std::string& name : result.damagedFiles) {
+            std::fprintf(stderr,
+                         "kelvarin-cli: damaged stored file %s: its stream ends before its end "
+                         "marker or its length field disagrees; import its source again\n",
+                         name.c_str());
+        }
+        if (!result.damagedFiles.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: %zu damaged stored files\n",
+                         result.damagedFiles.size());
+            return kExitFailed;
+        }
         return kExitOk;
     }
 

@@ -71,6 +71,9 @@ FileListResult WriteFileList(const FileListRequest& request) {
                                                static_cast<std::int32_t>(digests.length),
                                                digests.md5, digests.md5x});
             totalBytes += digests.length;
+            if (!digests.whole && name.ends_with(".aup")) {
+                result.damagedFiles.push_back(listed.paths[index].substr(prefixLength));
+            }
             if (request.progress) {
                 request.progress(index + 1, count, name);
             }

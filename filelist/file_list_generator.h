@@ -46,6 +46,10 @@ struct FileListResult {
     // For every outcome but kWritten: what went wrong, naming the files.
     std::string message;
     std::vector<std::string> problemFiles;  // paths below the root of the files named
+    // Stored files (".aup") that are damaged: their stream ends before its
+    // end marker or their length field disagrees. They are listed as they
+    // are; an import of their sources writes them anew.
+    std::vector<std::string> damagedFiles;  // paths below the root
     std::size_t fileCount = 0;              // elements in the list
     std::uint64_t totalBytes = 0;           // their lengths added up
     bool Written() const { return outcome == FileListOutcome::kWritten; }

@@ -63,9 +63,11 @@ std::span<const std::uint8_t> StreamOf(const std::uint8_t* bytes, std::size_t si
 }
 
 // Decodes `bytes` with `window` (nullptr: unknown, stop at a foreign read),
-// digesting the content as it comes. `md5x` is written unless it stopped.
+// digesting the content as it comes. `md5x` and `whole` are written unless
+// it stopped.
 StreamDecodeResult DecodeAndDigest(StreamDecoder& decoder, const std::uint8_t* bytes,
-                                   std::size_t size, const std::uint8_t* window, Md5Digest& md5x) {
+                                   std::size_t size, const std::uint8_t* window,
+                                   FileDigests& digests) {
     Md5Context context;
     MD5Init(&context);
     const StreamDecodeResult result =
@@ -74,7 +76,13 @@ StreamDecodeResult DecodeAndDigest(StreamDecoder& decoder, const std::uint8_t* b
                            Md5Bytes(context, chunk, chunkSize);
                        });
     if (!result.stopped) {
-        MD5Final(md5x.data(), &context);
+        MD5Final(digests.md5x.data(), &context);
+        std::uint64_t lengthField = 0;
+        for (std::size_t i = 0; i < kHeaderSize && size >= kHeaderSize; ++i) {
+            lengthField |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+        }
+        digests.whole = size >= kHeaderSize && result.status == DecodeStatus::kEndMarker &&
+                        result.produced == lengthField;
     }
     return result;
 }
@@ -96,7 +104,7 @@ std::optional<DigestFailure> DigestInOrder(const std::vector<std::string>& paths
         digests.length = static_cast<std::uint32_t>(size);
         digests.md5 = DigestOf(bytes.get(), size);
         const StreamDecodeResult decoded =
-            DecodeAndDigest(decoder, bytes.get(), size, window->data(), digests.md5x);
+            DecodeAndDigest(decoder, bytes.get(), size, window->data(), digests);
         ApplyWindowEffect(*window, decoder.Tail(), decoded.produced);
         bytes.reset();
         onFile(i, digests);
@@ -185,7 +193,7 @@ private:
         slot.digests.length = static_cast<std::uint32_t>(slot.size);
         slot.digests.md5 = DigestOf(slot.bytes.get(), slot.size);
         const StreamDecodeResult decoded =
-            DecodeAndDigest(decoder, slot.bytes.get(), slot.size, nullptr, slot.digests.md5x);
+            DecodeAndDigest(decoder, slot.bytes.get(), slot.size, nullptr, slot.digests);
         slot.state = Slot::State::kDone;
         if (decoded.stopped) {
             slot.needsWindow = true;
@@ -259,7 +267,7 @@ private:
             if (slot->needsWindow) {
                 const StreamDecodeResult decoded =
                     DecodeAndDigest(m_cursorDecoder, slot->bytes.get(), slot->size,
-                                    m_window->data(), slot->digests.md5x);
+                                    m_window->data(), slot->digests);
                 ApplyWindowEffect(*m_window, m_cursorDecoder.Tail(), decoded.produced);
                 slot->bytes.reset();
                 Release(slot->admitted);

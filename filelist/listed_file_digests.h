@@ -32,6 +32,9 @@ struct FileDigests {
     std::uint32_t length = 0;  // bytes of the file
     Md5Digest md5{};
     Md5Digest md5x{};
+    // Decoding reached the end marker and gave as many bytes as the length
+    // field says: false for a damaged stored file or one that is none.
+    bool whole = false;
 };
 
 // Receives each file's results in list order, one call at a time, possibly

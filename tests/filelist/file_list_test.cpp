@@ -140,9 +140,13 @@ TEST(FileListDifferential, ParallelRunEqualsThePlainSequentialListOnRandomTrees)
              {"update_filelist.xml", "update_filelist.xml.bin", "d1/.~kvtmp.7.0123456789abcdef"}) {
             WriteFile(dir / own, RandomFile(random));
         }
-        ASSERT_TRUE(Generate(dir, excludeList, workers).Written());
-        EXPECT_EQ(ReadFile(dir / "update_filelist.xml"),
-                  test::ToBytes(test::SequentialListText(dir.Path().string(), excludeList)));
+        const FileListResult result = Generate(dir, excludeList, workers);
+        ASSERT_TRUE(result.Written());
+        std::vector<std::string> damaged;
+        EXPECT_EQ(
+            ReadFile(dir / "update_filelist.xml"),
+            test::ToBytes(test::SequentialListText(dir.Path().string(), excludeList, &damaged)));
+        EXPECT_EQ(result.damagedFiles, damaged);
 
         // The same digests, in order, when few bytes may be held at once.
         std::vector<std::string> paths;

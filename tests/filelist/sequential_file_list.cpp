@@ -38,8 +38,8 @@ std::string Md5Hex(const Bytes& bytes, const char* format) {
 
 }  // namespace
 
-std::string SequentialListText(const std::string& root,
-                               const std::vector<std::string>& excludeList) {
+std::string SequentialListText(const std::string& root, const std::vector<std::string>& excludeList,
+                               std::vector<std::string>* damaged) {
     std::vector<std::string> files;
     CollectFiles(root, files);
     std::erase_if(files, [&root](const std::string& path) {  // scanned paths are unique
@@ -59,7 +59,10 @@ std::string SequentialListText(const std::string& root,
         }
         const Bytes bytes = ReadFile(path);
         Bytes content;
-        DecompressFile(path, *window, content);
+        if (DecompressStoredFile(path, *window, content) != StoredFileState::kWhole &&
+            name.ends_with(".aup") && damaged != nullptr) {
+            damaged->push_back(path.substr(root.size() + 1));
+        }
         text += "    <file name=\"" + name + "\" pack=\"" + std::to_string(pack) + "\" length=\"" +
                 std::to_string(bytes.size()) + "\" md5=\"" + Md5Hex(bytes, "%02x") + "\" md5x=\"" +
                 Md5Hex(content, " %02x") + "\" />\n";

@@ -7,8 +7,9 @@
 
 namespace kelvarin::test {
 
-// The list text for canonical `root`, without its own two list files and temporaries.
-std::string SequentialListText(const std::string& root,
-                               const std::vector<std::string>& excludeList);
+// The list text for canonical `root`, without its own two list files and
+// temporaries; `damaged` receives the stored files (".aup") that are not whole.
+std::string SequentialListText(const std::string& root, const std::vector<std::string>& excludeList,
+                               std::vector<std::string>* damaged = nullptr);
 
 }  // namespace kelvarin::test
