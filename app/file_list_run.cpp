@@ -52,7 +52,8 @@ void FileListRun::OnListWritten(const FileListResult& result) {
     AppMessageBox(kListCompletedText);
     const std::string listPath = result.listPath;
     try {
-        m_thread = std::jthread([this, listPath] {
+        // The root stays locked until the companion is written too.
+        m_thread = std::jthread([this, listPath, lock = result.lock] {
             auto work = std::make_unique<LzssWindow>();
             const int written = WriteFileListCompanion(listPath, *work);
             QMetaObject::invokeMethod(

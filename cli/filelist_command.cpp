@@ -64,9 +64,15 @@ public:
                 std::fprintf(stderr, "kelvarin-cli: the root comes from ./%s; or pass --root DIR\n",
                              kRootFolderFile);
             }
-            return result.outcome == FileListOutcome::kNoRoot ? kExitRefused : kExitFailed;
+            return result.outcome == FileListOutcome::kNoRoot ||
+                           result.outcome == FileListOutcome::kRootBusy
+                       ? kExitRefused
+                       : kExitFailed;
         }
 
+        if (!result.lockWarning.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: warning: %s\n", result.lockWarning.c_str());
+        }
         auto work = std::make_unique<LzssWindow>();
         const int companionWritten = WriteFileListCompanion(result.listPath, *work);
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

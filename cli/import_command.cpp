@@ -243,6 +243,9 @@ public:
             return kExitRefused;
         }
 
+        if (!run.lockWarning.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: warning: %s\n", run.lockWarning.c_str());
+        }
         ImportReport report(run.sourceRoot, *run.workerFiles, m_dryRun);
         for (const RefusedFile& file : run.refusedFiles) {
             report.ReportRefused(file);

@@ -42,6 +42,17 @@ FileListResult WriteFileList(const FileListRequest& request) {
         return Fail(std::move(result), FileListOutcome::kNoRoot,
                     "The root folder " + request.rootPath + " " + why + ".");
     }
+    auto lock = std::make_shared<RootLock>(RootLock::TryLock(rootPath));
+    if (lock->GetState() == RootLock::State::kBusy) {
+        return Fail(std::move(result), FileListOutcome::kRootBusy,
+                    "Another run is working on the root folder " + rootPath +
+                        "; try again when it has finished.");
+    }
+    if (lock->GetState() == RootLock::State::kUnsupported) {
+        result.lockWarning = "the root folder " + rootPath + " cannot be locked (" +
+                             lock->Reason() + "); the run goes on without the lock";
+    }
+    result.lock = std::move(lock);
 
     std::vector<std::string> scanned;
     CollectFiles(rootPath, scanned);

@@ -11,10 +11,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "codec/lzss_window.h"
+#include "fileio/root_lock.h"
 
 namespace kelvarin {
 
@@ -35,6 +37,7 @@ struct FileListRequest {
 enum class FileListOutcome {
     kWritten,         // the list file is in place
     kNoRoot,          // no root folder set, or it is not a folder
+    kRootBusy,        // another run holds the root; nothing written
     kRefusedNames,    // names that the client cannot hold; nothing written
     kUnreadableFile,  // a file could not be read; nothing written
     kCannotWrite,     // the list file could not be written ("error write file" was shown)
@@ -51,7 +54,11 @@ struct FileListResult {
     // are; an import of their sources writes them anew.
     std::vector<std::string> damagedFiles;  // paths below the root
     std::size_t fileCount = 0;              // elements in the list
-    std::uint64_t totalBytes = 0;           // their lengths added up
+    // Held from the list to its companion: keep the result until both are
+    // written. Not empty in lockWarning: the root could not be locked.
+    std::shared_ptr<const RootLock> lock;
+    std::string lockWarning;
+    std::uint64_t totalBytes = 0;  // their lengths added up
     bool Written() const { return outcome == FileListOutcome::kWritten; }
 };
 

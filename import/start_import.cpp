@@ -71,8 +71,18 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
                       "The root folder " + root + " lies inside the source folder " + source +
                           "; choose a source folder that does not contain it.");
     }
+    RootLock lock = RootLock::TryLock(root);
+    if (lock.GetState() == RootLock::State::kBusy) {
+        return Refuse(ImportRefusal::kRootBusy, "Another run is working on the root folder " +
+                                                    root + "; try again when it has finished.");
+    }
 
     ImportRun result;
+    if (lock.GetState() == RootLock::State::kUnsupported) {
+        result.lockWarning = "the root folder " + root + " cannot be locked (" + lock.Reason() +
+                             "); the run goes on without the lock";
+    }
+    result.lock = std::move(lock);
     CollectFiles(source, result.allFiles);
     result.refusedFiles = TakeRefusedFiles(result.allFiles, source);
     result.sourceRoot = source;

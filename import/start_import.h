@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "fileio/root_lock.h"
 #include "import/deal.h"
 #include "import/import_job.h"
 #include "import/refused_files.h"
@@ -40,6 +41,7 @@ enum class ImportRefusal {
     kRootMissing,
     kSourceMissing,
     kRootInsideSource,
+    kRootBusy,  // another run holds the root
 };
 
 struct WorkerNotStarted {
@@ -64,6 +66,10 @@ struct ImportRun {
     // imported. WM_IMPORT_FINISHED has been posted for each of them, so the
     // receiver still counts four.
     std::vector<WorkerNotStarted> workersNotStarted;
+    // Not empty: the root could not be locked and the run goes on without.
+    std::string lockWarning;
+    // Declared before the workers, so it is released only after they are joined.
+    RootLock lock;
     WorkerGroup workers;
 
     bool Started() const { return refusal == ImportRefusal::kNone; }

@@ -91,6 +91,9 @@ TEST(FileList, UnreadableFileOrUnholdableNamesStopTheRunNamingThemAndKeepTheOldL
         WriteFile(dir / name, kStoredAbc);
     }
     expectStop(FileListOutcome::kRefusedNames, {"bad:name.aup", "Case/x.aup", "case/X.aup"});
+    const RootLock otherRun = RootLock::TryLock(dir.Path().string());
+    EXPECT_EQ(Generate(dir, {}, 1).outcome, FileListOutcome::kRootBusy);
+    EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), test::ToBytes("old list"));
 }
 
 // Stored, damaged, not stored at all, or hand-made with matches anywhere in

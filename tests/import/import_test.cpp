@@ -150,7 +150,10 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
     fs::create_directories(src + "/Inner");
     fs::create_directories(root);
     fs::create_directory_symlink(src + "/Inner", base / "link");
+    fs::create_directories(base / "busy");
+    const RootLock otherRun = RootLock::TryLock(base / "busy");
     const std::tuple<std::string, std::string, ImportRefusal> cases[] = {
+        {src, base / "busy", ImportRefusal::kRootBusy},
         {src, "", ImportRefusal::kNoRootFolder},
         {src, base / "missing", ImportRefusal::kRootMissing},
         {base / "missing", root, ImportRefusal::kSourceMissing},

@@ -1,0 +1,36 @@
+// One run per root: an import or a list run holds an exclusive lock on the
+// root folder itself (flock on the folder's descriptor, so no extra file is
+// needed), across processes and within one. A second run is refused at
+// once instead of mixing its files with the first one's. The lock goes with
+// the object, or with the process however it ends.
+#pragma once
+
+#include <string>
+
+#include "fileio/file_descriptor.h"
+
+namespace kelvarin {
+
+class RootLock {
+public:
+    enum class State {
+        kHeld,         // this run holds the root
+        kBusy,         // another run holds it
+        kUnsupported,  // the file system cannot lock; the run goes on without
+    };
+
+    // Tries once and never waits.
+    // REQUIRES: `root` is an existing folder.
+    static RootLock TryLock(const std::string& root);
+
+    State GetState() const { return m_state; }
+    // Why locking is unsupported, in words.
+    const std::string& Reason() const { return m_reason; }
+
+private:
+    FileDescriptor m_fd;
+    State m_state = State::kUnsupported;
+    std::string m_reason;
+};
+
+}  // namespace kelvarin
