@@ -65,7 +65,8 @@ public:
                              kRootFolderFile);
             }
             return result.outcome == FileListOutcome::kNoRoot ||
-                           result.outcome == FileListOutcome::kRootBusy
+                           result.outcome == FileListOutcome::kRootBusy ||
+                           result.outcome == FileListOutcome::kUnreadableFolder
                        ? kExitRefused
                        : kExitFailed;
         }

@@ -55,7 +55,18 @@ FileListResult WriteFileList(const FileListRequest& request) {
     result.lock = std::move(lock);
 
     std::vector<std::string> scanned;
-    CollectFiles(rootPath, scanned);
+    std::vector<UnreadableFolder> unreadable;
+    CollectFiles(rootPath, scanned, &unreadable);
+    if (!unreadable.empty()) {
+        const std::string prefix = RootPrefix(rootPath);
+        for (const UnreadableFolder& folder : unreadable) {
+            result.problemFiles.push_back(
+                folder.path.starts_with(prefix) ? folder.path.substr(prefix.size()) : folder.path);
+        }
+        return Fail(std::move(result), FileListOutcome::kUnreadableFolder,
+                    "The file list was not written: the folder " + unreadable.front().path +
+                        " cannot be read (" + unreadable.front().reason + ").");
+    }
     ListedFiles listed = SelectListedFiles(rootPath, std::move(scanned));
     const std::size_t prefixLength = RootPrefix(rootPath).size();
     if (!listed.refusals.empty()) {

@@ -35,12 +35,13 @@ struct FileListRequest {
 };
 
 enum class FileListOutcome {
-    kWritten,         // the list file is in place
-    kNoRoot,          // no root folder set, or it is not a folder
-    kRootBusy,        // another run holds the root; nothing written
-    kRefusedNames,    // names that the client cannot hold; nothing written
-    kUnreadableFile,  // a file could not be read; nothing written
-    kCannotWrite,     // the list file could not be written ("error write file" was shown)
+    kWritten,           // the list file is in place
+    kNoRoot,            // no root folder set, or it is not a folder
+    kRootBusy,          // another run holds the root; nothing written
+    kUnreadableFolder,  // a folder under the root could not be read; nothing written
+    kRefusedNames,      // names that the client cannot hold; nothing written
+    kUnreadableFile,    // a file could not be read; nothing written
+    kCannotWrite,       // the list file could not be written ("error write file" was shown)
 };
 
 struct FileListResult {

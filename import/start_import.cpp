@@ -77,13 +77,24 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
                                                     root + "; try again when it has finished.");
     }
 
+    // A run that cannot see every source file would leave stored files
+    // stale without a word, so it does not start.
+    std::vector<std::string> files;
+    std::vector<UnreadableFolder> unreadable;
+    CollectFiles(source, files, &unreadable);
+    if (!unreadable.empty()) {
+        return Refuse(ImportRefusal::kUnreadableFolder,
+                      "The folder " + unreadable.front().path + " cannot be read (" +
+                          unreadable.front().reason + "); nothing was imported.");
+    }
+
     ImportRun result;
+    result.allFiles = std::move(files);
     if (lock.GetState() == RootLock::State::kUnsupported) {
         result.lockWarning = "the root folder " + root + " cannot be locked (" + lock.Reason() +
                              "); the run goes on without the lock";
     }
     result.lock = std::move(lock);
-    CollectFiles(source, result.allFiles);
     result.refusedFiles = TakeRefusedFiles(result.allFiles, source);
     result.sourceRoot = source;
     auto lists = std::make_shared<WorkerFileLists>();

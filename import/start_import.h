@@ -41,7 +41,8 @@ enum class ImportRefusal {
     kRootMissing,
     kSourceMissing,
     kRootInsideSource,
-    kRootBusy,  // another run holds the root
+    kRootBusy,          // another run holds the root
+    kUnreadableFolder,  // the source could not be seen whole
 };
 
 struct WorkerNotStarted {

@@ -109,21 +109,24 @@ FileDescriptor OpenLongFolder(const std::string& canonical) {
 
 class TreeWalker {
 public:
-    TreeWalker(std::string prefix, std::vector<std::string>& files)
-        : m_prefix(std::move(prefix)), m_files(files) {}
+    TreeWalker(std::string prefix, std::vector<std::string>& files,
+               std::vector<UnreadableFolder>* unreadable)
+        : m_prefix(std::move(prefix)), m_files(files), m_unreadable(unreadable) {}
 
     // Lists the folder open at `folder`, whose path with a trailing '/' is
     // m_prefix.
     void Walk(FileDescriptor folder) {
         struct stat info {};
-        if (::fstat(folder.Get(), &info) != 0 ||
-            !m_entered.insert(FolderId{info.st_dev, info.st_ino}).second) {
+        if (::fstat(folder.Get(), &info) != 0) {
+            return Unreadable(m_prefix, errno);
+        }
+        if (!m_entered.insert(FolderId{info.st_dev, info.st_ino}).second) {
             return;
         }
         const int folderFd = folder.Get();
         DIR* dir = ::fdopendir(folderFd);
         if (dir == nullptr) {
-            return;
+            return Unreadable(m_prefix, errno);
         }
         folder.Release();  // the listing closes it now
         const FolderListing listing(dir);
@@ -135,7 +138,7 @@ public:
             const dirent* entry = ::readdir(dir);
             if (entry == nullptr) {
                 if (errno != 0) {
-                    return;  // a listing that broke off counts as one that failed
+                    return Unreadable(m_prefix, errno);  // a listing that broke off failed
                 }
                 break;
             }
@@ -168,6 +171,8 @@ public:
             const std::string childName(name);
             FileDescriptor child(::openat(folderFd, childName.c_str(), kOpenFolderFlags));
             if (!child.IsOpen()) {
+                const int error = errno;
+                Unreadable(m_prefix + childName, error);
                 continue;
             }
             m_prefix.append(name).push_back('/');
@@ -176,15 +181,29 @@ public:
         }
     }
 
+    // Records the folder at `path` (with or without its trailing '/') as
+    // one that could not be read, for the reason `error` names.
+    void Unreadable(std::string path, int error) {
+        if (m_unreadable != nullptr) {
+            const std::string reason = std::strerror(error);
+            if (path.size() > 1 && path.back() == '/') {
+                path.pop_back();
+            }
+            m_unreadable->push_back({std::move(path), reason});
+        }
+    }
+
 private:
     std::string m_prefix;
     std::vector<std::string>& m_files;
+    std::vector<UnreadableFolder>* m_unreadable;
     std::unordered_set<FolderId, FolderIdHash> m_entered;
 };
 
 }  // namespace
 
-void CollectFiles(const std::string& folder, std::vector<std::string>& files) {
+void CollectFiles(const std::string& folder, std::vector<std::string>& files,
+                  std::vector<UnreadableFolder>* unreadable) {
     if (folder.empty()) {
         return;  // names no folder, as for open()
     }
@@ -196,10 +215,11 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files) {
     if (!fd.IsOpen() && errno == ENAMETOOLONG) {
         fd = OpenLongFolder(canonical);
     }
+    const int openError = errno;
+    TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files, unreadable);
     if (!fd.IsOpen()) {
-        return;
+        return walker.Unreadable(canonical, openError);
     }
-    TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files);
     walker.Walk(std::move(fd));
 }
 

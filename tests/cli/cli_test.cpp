@@ -96,6 +96,17 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"StoredIsFolder", "import src --root root", "root/a.txt.aup/", 1,
                  "added 2, updated 0, unchanged 0, refused 0, failed 1"},
         ExitCase{"FilelistNoRoot", "filelist", "", 3, "root.folder"},
+        // Root reads every folder: as root, a copy of the program runs as nobody.
+        ExitCase{"UnreadableSourceFolder",
+                 "--version >/dev/null && cp '" KELVARIN_CLI "' kcli && chmod 755 . kcli root src "
+                 "&& chmod 0 src/Data && $(test $(id -u) = 0 && echo setpriv --reuid=65534 "
+                 "--regid=65534 --clear-groups) ./kcli import src --root root",
+                 "", 3, "Data cannot be read (Permission denied)"},
+        ExitCase{"UnreadableRootFolder",
+                 "--version >/dev/null && cp '" KELVARIN_CLI "' kcli && chmod 755 . kcli root "
+                 "&& mkdir root/sub && chmod 0 root/sub && $(test $(id -u) = 0 && echo setpriv "
+                 "--reuid=65534 --regid=65534 --clear-groups) ./kcli filelist --root root",
+                 "", 3, "sub cannot be read (Permission denied)"},
         ExitCase{"RootBusy",
                  "--version >/dev/null && flock root '" KELVARIN_CLI "' import src --root root", "",
                  3, "Another run is working on the root folder"},

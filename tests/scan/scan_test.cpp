@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "scan/client_names.h"
 #include "scan/collect_files.h"
 #include "scan/ntfs_order.h"
@@ -97,6 +99,33 @@ TEST(CollectFiles, NestedHiddenAndLoopedTreeInNtfsOrderEachFileOnce) {
     EXPECT_EQ(Collect(r), expected);
     EXPECT_EQ(Collect(r + "//./B/..//"), expected);
     EXPECT_EQ(Collect(r + "/missing"), Paths{"kept"});
+}
+
+// 0 when the scan of `dir`, without root's privileges, lists a/x and names
+// the folder "locked" as unreadable.
+int ScanUnprivileged(const test::TempDir& dir) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+        return 2;
+    }
+    std::vector<std::string> files;
+    std::vector<UnreadableFolder> unreadable;
+    CollectFiles(dir.Path().string(), files, &unreadable);
+    const UnreadableFolder named{dir / "locked", std::strerror(EACCES)};
+    return files == std::vector<std::string>{dir / "a/x"} &&
+                   unreadable == std::vector<UnreadableFolder>{named}
+               ? 0
+               : 1;
+}
+
+// A folder the scan cannot read is named, never silently left out. Root
+// reads every folder, so as root the scan runs in a child that gave that up.
+TEST(CollectFiles, UnreadableFolderIsNamed) {
+    test::TempDir dir;
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms(0755));
+    test::WriteFile(dir / "a/x", "x");
+    test::WriteFile(dir / "locked/y", "y");
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::none);
+    EXPECT_EXIT(std::_Exit(ScanUnprivileged(dir)), testing::ExitedWithCode(0), "");
 }
 
 TEST(CollectFiles, PathsBeyondPathMaxAreListedWholeAndCanStartTheScan) {
