@@ -28,14 +28,14 @@ FileListResult Generate(const test::TempDir& dir, std::vector<std::string> exclu
 
 TEST(FileList, SmallTreeByteForByteWithoutItsOwnFilesAndCompanionHoldsIt) {
     test::TempDir dir;
-    WriteFile(dir / "Notes & B.txt", "hi");
+    WriteFile(dir / "Notes + B.txt", "hi");
     WriteFile(dir / "Data/A.TXT.aup", kStoredAbc);
     WriteFile(dir / "music/Song.MP3.aup", Bytes(6, 0));  // empty content
     for (const char* own :
          {"update_filelist.xml", "update_filelist.xml.bin", ".~kvtmp.1.00000000000000a0"}) {
         WriteFile(dir / own, "old");
     }
-    ASSERT_TRUE(Generate(dir, {"NOTES & b"}).Written());
+    ASSERT_TRUE(Generate(dir, {"NOTES + b"}).Written());
     auto work = std::make_unique<LzssWindow>();
     ASSERT_EQ(WriteFileListCompanion(dir / "update_filelist.xml", *work), 1);
     const std::string noContent = " d4 1d 8c d9 8f 00 b2 04 e9 80 09 98 ec f8 42 7e\" />\n";
@@ -47,7 +47,7 @@ TEST(FileList, SmallTreeByteForByteWithoutItsOwnFilesAndCompanionHoldsIt) {
         "    <file name=\"music\\song.mp3.aup\" pack=\"0\" length=\"6\" "
         "md5=\"7319468847d7b1aee40dbf5dd963c999\" md5x=\"" +
         noContent +
-        "    <file name=\"notes & b.txt\" pack=\"0\" length=\"2\" "
+        "    <file name=\"notes + b.txt\" pack=\"0\" length=\"2\" "
         "md5=\"49f68a5c8493ec2c0bf489821c21fc3b\" md5x=\"" +
         noContent + "</root>";
     EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), test::ToBytes(expected));

@@ -19,13 +19,18 @@ TEST(ClientNames, FoldOnlyAsciiLettersAndRefuseForbiddenAndControlBytesAndCaseTw
         const std::string c(1, static_cast<char>(byte));
         const char lower = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : c[0];
         EXPECT_EQ(PublishedName(c), std::string(1, byte == '/' ? '\\' : lower)) << byte;
+        // A lone byte from 0x80 is not UTF-8; '&' would not read back from the list.
         const bool forbidden =
-            byte < 0x20 || std::string("\\:*?\"<>|").find(c) != std::string::npos;
+            byte < 0x20 || byte >= 0x80 || std::string("\\:*?\"<>|&").find(c) != std::string::npos;
         EXPECT_EQ(RefusedNames({"d/a" + c})[0].has_value(), forbidden) << byte;
     }
     const auto kCase = RefusalReason::kNameDiffersInCase, kNot = RefusalReason::kNameNotHeld;
     EXPECT_EQ(RefusedNames({"Data/A", "data/b", "DATA/a", "x|y", "", "\xC3\x84", "\xC3\xA4"}),
               (std::vector<std::optional<RefusalReason>>{kCase, {}, kCase, kNot, kNot, {}, {}}));
+    // UTF-8: 4-byte and 3-byte forms pass; overlong, surrogate, past U+10FFFF, cut off do not.
+    EXPECT_EQ(RefusedNames({"\xF0\x9F\x98\x80", "\xE2\x82\xAC", "\xC0\xAF", "\xED\xA0\x80",
+                            "\xF4\x90\x80\x80", "a\xE2\x82"}),
+              (std::vector<std::optional<RefusalReason>>{{}, {}, kNot, kNot, kNot, kNot}));
 }
 
 TEST(ClientNames, SameOrBelowComparesWholeComponents) {
