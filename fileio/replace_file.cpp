@@ -17,7 +17,7 @@ namespace kelvarin {
 
 namespace {
 
-constexpr std::string_view kTemporaryPrefix = ".~kvtmp.";
+constexpr std::string_view kTemporaryPrefix = ".~kvtmp&";
 constexpr std::size_t kRandomDigits = 16;
 // A leftover of a killed run may hold a name; a fresh random one is tried.
 constexpr int kNameAttempts = 100;

@@ -34,9 +34,9 @@ inline WriteOutcome WriteFileReplacing(const std::string& path,
 }
 
 // True for the names that WriteFileReplacing gives its temporaries, exactly
-// ".~kvtmp." + process id + "." + 16 hex digits, so that one left by a crash
-// can be told from a published file and a file merely named alike is not
-// taken for one.
+// ".~kvtmp&" + process id + "." + 16 hex digits. No publishable name holds
+// an '&', so a temporary left by a crash is never taken for a published
+// file, nor a published file for a temporary.
 bool IsTemporaryFileName(std::string_view fileName);
 
 }  // namespace kelvarin

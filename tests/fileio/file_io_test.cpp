@@ -117,10 +117,10 @@ TEST(WriteFileReplacing, KeepsTheReplacedFilesMode) {
 
 // A file merely named like a temporary is a published file like any other.
 TEST(WriteFileReplacing, TemporaryNamesAreExactlyRecognised) {
-    EXPECT_TRUE(IsTemporaryFileName(".~kvtmp.12.0123456789abcdef"));
+    EXPECT_TRUE(IsTemporaryFileName(".~kvtmp&12.0123456789abcdef"));
     for (const char* name :
-         {".~kvtmp.config", ".~kvtmp.12.0123456789abcde", "a.~kvtmp.1.0123456789abcdef",
-          ".~kvtmp.12.0123456789ABCDEF", ".~kvtmp..0123456789abcdef"}) {
+         {".~kvtmp.config", ".~kvtmp&12.0123456789abcde", "a.~kvtmp&1.0123456789abcdef",
+          ".~kvtmp&12.0123456789ABCDEF", ".~kvtmp&.0123456789abcdef"}) {
         EXPECT_FALSE(IsTemporaryFileName(name)) << name;
     }
 }

@@ -32,7 +32,7 @@ TEST(FileList, SmallTreeByteForByteWithoutItsOwnFilesAndCompanionHoldsIt) {
     WriteFile(dir / "Data/A.TXT.aup", kStoredAbc);
     WriteFile(dir / "music/Song.MP3.aup", Bytes(6, 0));  // empty content
     for (const char* own :
-         {"update_filelist.xml", "update_filelist.xml.bin", ".~kvtmp.1.00000000000000a0"}) {
+         {"update_filelist.xml", "update_filelist.xml.bin", ".~kvtmp&1.00000000000000a0"}) {
         WriteFile(dir / own, "old");
     }
     ASSERT_TRUE(Generate(dir, {"NOTES + b"}).Written());
@@ -140,7 +140,7 @@ TEST(FileListDifferential, ParallelRunEqualsThePlainSequentialListOnRandomTrees)
                       RandomFile(random));
         }
         for (const char* own :
-             {"update_filelist.xml", "update_filelist.xml.bin", "d1/.~kvtmp.7.0123456789abcdef"}) {
+             {"update_filelist.xml", "update_filelist.xml.bin", "d1/.~kvtmp&7.0123456789abcdef"}) {
             WriteFile(dir / own, RandomFile(random));
         }
         const FileListResult result = Generate(dir, excludeList, workers);

@@ -45,7 +45,7 @@ std::string SequentialListText(const std::string& root, const std::vector<std::s
     std::erase_if(files, [&root](const std::string& path) {  // scanned paths are unique
         return path == root + "/update_filelist.xml" || path == root + "/update_filelist.xml.bin" ||
                std::regex_match(path.substr(path.rfind('/') + 1),
-                                std::regex(R"(\.~kvtmp\.[0-9]+\.[0-9a-f]{16})"));
+                                std::regex(R"(\.~kvtmp&[0-9]+\.[0-9a-f]{16})"));
     });
     auto window = std::make_unique<LzssWindow>();
     std::string text = "<root count=\"" + std::to_string(files.size()) + "\">\n";
