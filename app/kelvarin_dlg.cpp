@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 #include <utility>
 
@@ -186,9 +187,14 @@ bool CKelvarinDlg::OnInitDialog() {
 
     setWindowIcon(m_icon);
 
-    m_rootPath = ReadRootFolderFile(kRootFolderFile);
+    std::string problem;
+    m_rootPath = ReadRootFolderFile(kRootFolderFile, &problem);
     UpdateData(false);
-    m_excludeList = ReadExcludeListFile(kExcludeListFile);
+    m_excludeList = ReadExcludeListFile(kExcludeListFile, &problem);
+    if (!problem.empty()) {
+        // Said once the window is up, so that the user sees what it is about.
+        QTimer::singleShot(0, this, [problem] { AppMessageBox(problem); });
+    }
 
     m_import->setFocus();
     return true;

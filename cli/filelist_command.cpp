@@ -41,9 +41,16 @@ public:
             return kExitRefused;
         }
         FileListRequest request;
-        request.rootPath = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile);
+        std::string problem;
+        request.rootPath = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile, &problem);
         request.listPath = m_out;
-        request.excludeList = ReadExcludeListFile(kExcludeListFile);
+        // Pack flags from a part of the list would publish wrong flags.
+        request.excludeList = ReadExcludeListFile(kExcludeListFile, &problem);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: the file list was not written: %s\n",
+                         problem.c_str());
+            return kExitRefused;
+        }
         // The core calls it one call at a time, so the line needs no lock.
         ProgressLine progress;
         request.progress = [&progress](std::size_t done, std::size_t total,

@@ -225,7 +225,12 @@ public:
             std::fprintf(stderr, "kelvarin-cli: import refused: the root folder given is empty\n");
             return kExitRefused;
         }
-        const std::string root = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile);
+        std::string problem;
+        const std::string root = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile, &problem);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", problem.c_str());
+            return kExitRefused;
+        }
 
         // Declared before the run: a worker may still be returning from
         // PostMessage after its last message was taken, until it is joined.

@@ -1,5 +1,6 @@
 #include "settings/settings_files.h"
 
+#include <cerrno>
 #include <cstdint>
 
 #include "fileio/file_reader.h"
@@ -18,11 +19,25 @@ bool IsSpace(std::uint8_t byte) {
            byte == '\f';
 }
 
+// Reads a settings file whole. A missing one is no problem (nothing has been
+// set yet); any other failure is, in words, in `problem`.
+bool ReadSettingsFile(const std::string& path, std::vector<std::uint8_t>& content,
+                      std::string* problem) {
+    const ReadOutcome outcome = ReadWholeFile(path, content, kMaxSettingsFileSize);
+    if (!outcome.Ok() && !(outcome.result == ReadResult::kCannotOpen && outcome.error == ENOENT) &&
+        problem != nullptr) {
+        *problem = outcome.result == ReadResult::kTooLarge
+                       ? path + " is larger than a settings file can be; it was not read"
+                       : DescribeReadFailure(outcome, path);
+    }
+    return outcome.Ok();
+}
+
 }  // namespace
 
-std::string ReadRootFolderFile(const std::string& path) {
+std::string ReadRootFolderFile(const std::string& path, std::string* problem) {
     std::vector<std::uint8_t> content;
-    if (!ReadWholeFile(path, content, kMaxSettingsFileSize).Ok()) {
+    if (!ReadSettingsFile(path, content, problem)) {
         return {};
     }
     std::string line(content.begin(), content.end());
@@ -38,10 +53,10 @@ WriteOutcome WriteRootFolderFile(const std::string& rootPath, const std::string&
     return WriteFileReplacing(path, std::span<const std::uint8_t>(bytes, rootPath.size()));
 }
 
-std::vector<std::string> ReadExcludeListFile(const std::string& path) {
+std::vector<std::string> ReadExcludeListFile(const std::string& path, std::string* problem) {
     std::vector<std::uint8_t> content;
     std::vector<std::string> entries;
-    if (!ReadWholeFile(path, content, kMaxSettingsFileSize).Ok()) {
+    if (!ReadSettingsFile(path, content, problem)) {
         return entries;
     }
     std::size_t i = 0;

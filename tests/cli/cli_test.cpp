@@ -107,6 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "&& mkdir root/sub && chmod 0 root/sub && $(test $(id -u) = 0 && echo setpriv "
                  "--reuid=65534 --regid=65534 --clear-groups) ./kcli filelist --root root",
                  "", 3, "sub cannot be read (Permission denied)"},
+        ExitCase{"FifoExcludeList",
+                 "--version >/dev/null && mkfifo exclude.list && '" KELVARIN_CLI
+                 "' filelist --root root",
+                 "", 3, "exclude.list is not a regular file"},
         ExitCase{"RootBusy",
                  "--version >/dev/null && flock root '" KELVARIN_CLI "' import src --root root", "",
                  3, "Another run is working on the root folder"},

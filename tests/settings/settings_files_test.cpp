@@ -2,6 +2,7 @@
 #include "settings/settings_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/temp_dir.h"
 
@@ -28,6 +29,24 @@ TEST(ExcludeListFile, EntriesAreSeparatedByAnyWhiteSpaceDuplicatesKeptLongOnesWh
     WriteFile(file, " a.txt  A.txt\n\r\na.txt\tdata\\x.dat\v\f" + longEntry + "\n");
     EXPECT_EQ(ReadExcludeListFile(file),
               (std::vector<std::string>{"a.txt", "A.txt", "a.txt", "data\\x.dat", longEntry}));
+}
+
+// A settings file that is there but cannot be read whole is a problem to
+// name, never a wait (a FIFO) and never half an exclusion list.
+TEST(SettingsFiles, WhatCannotBeReadWholeIsNamedAndMissingIsNot) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder");
+    WriteFile(dir / "huge", "");
+    std::filesystem::resize_file(dir / "huge", std::uintmax_t{65} << 20);
+    for (const char* name : {"missing", "fifo", "folder", "huge"}) {
+        std::string rootProblem, excludeProblem;
+        EXPECT_EQ(ReadRootFolderFile(dir / name, &rootProblem), "");
+        EXPECT_TRUE(ReadExcludeListFile(dir / name, &excludeProblem).empty());
+        EXPECT_EQ(rootProblem.empty(), name == std::string("missing")) << name;
+        EXPECT_EQ(excludeProblem, rootProblem);
+        EXPECT_EQ(rootProblem.find(dir / name) == std::string::npos, rootProblem.empty());
+    }
 }
 
 }  // namespace
