@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <regex>
 
 #define OPENSSL_SUPPRESS_DEPRECATED  // one-call MD5, an oracle independent of ours
 #include <openssl/md5.h>
@@ -36,6 +35,17 @@ std::string Md5Hex(const Bytes& bytes, const char* format) {
     return hex;
 }
 
+// ".~kvtmp&", a process id, '.', 16 lower-case hex digits: a temporary.
+bool IsTemporary(const std::string& name) {
+    const std::size_t dot = name.find('.', 8);
+    const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+    return name.starts_with(".~kvtmp&") && dot != std::string::npos && dot > 8 &&
+           name.size() == dot + 17 &&
+           std::all_of(name.begin() + 8, name.begin() + static_cast<long>(dot),
+                       [](char c) { return c >= '0' && c <= '9'; }) &&
+           std::all_of(name.begin() + static_cast<long>(dot) + 1, name.end(), hex);
+}
+
 }  // namespace
 
 std::string SequentialListText(const std::string& root, const std::vector<std::string>& excludeList,
@@ -44,8 +54,7 @@ std::string SequentialListText(const std::string& root, const std::vector<std::s
     CollectFiles(root, files);
     std::erase_if(files, [&root](const std::string& path) {  // scanned paths are unique
         return path == root + "/update_filelist.xml" || path == root + "/update_filelist.xml.bin" ||
-               std::regex_match(path.substr(path.rfind('/') + 1),
-                                std::regex(R"(\.~kvtmp&[0-9]+\.[0-9a-f]{16})"));
+               IsTemporary(path.substr(path.rfind('/') + 1));
     });
     auto window = std::make_unique<LzssWindow>();
     std::string text = "<root count=\"" + std::to_string(files.size()) + "\">\n";
