@@ -95,6 +95,11 @@ public:
                 break;
             case WM_IMPORT_FAILED:
                 ++m_failed;
+                // The speed counts the bytes processed, not those given up on.
+                if (ValidWorker(workerIndex) &&
+                    posted.wParam < m_sizes[static_cast<std::size_t>(workerIndex)].size()) {
+                    m_bytesFailed += m_sizes[static_cast<std::size_t>(workerIndex)][posted.wParam];
+                }
                 PrintMessageLine(posted, kYellow);
                 break;
             case WM_IMPORT_FINISHED:
@@ -111,8 +116,9 @@ public:
         m_progress.Erase();
         // Every file begun gets at most one of ADDED, UPDATED and FAILED.
         const std::uint64_t unchanged = m_begun - m_added - m_updated - m_failed;
-        const double rate =
-            seconds > 0 ? static_cast<double>(m_bytesDone) / kBytesPerMegabyte / seconds : 0.0;
+        const double rate = seconds > 0 ? static_cast<double>(m_bytesDone - m_bytesFailed) /
+                                              kBytesPerMegabyte / seconds
+                                        : 0.0;
         std::printf(
             "%s%s %llu, %s %llu, unchanged %llu, refused %llu, failed %llu, %.2f s, %.1f MB/s\n",
             m_dryRun ? "dry run, nothing written: " : "", m_dryRun ? "would add" : "added",
@@ -198,6 +204,7 @@ private:
     std::uint64_t m_totalBytes = 0;
     std::uint64_t m_totalFiles = 0;
     std::uint64_t m_bytesDone = 0;
+    std::uint64_t m_bytesFailed = 0;  // of files whose import failed
     std::uint64_t m_filesDone = 0;
     std::uint64_t m_begun = 0;
     std::uint64_t m_added = 0;

@@ -107,6 +107,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "&& mkdir root/sub && chmod 0 root/sub && $(test $(id -u) = 0 && echo setpriv "
                  "--reuid=65534 --regid=65534 --clear-groups) ./kcli filelist --root root",
                  "", 3, "sub cannot be read (Permission denied)"},
+        // A refused 2 GiB file adds nothing to the speed.
+        ExitCase{"HugeFileFails",
+                 "--version >/dev/null && truncate -s 2G src/huge && '" KELVARIN_CLI
+                 "' import src --root root",
+                 "", 1, " s, 0.0 MB/s"},
         ExitCase{"FifoExcludeList",
                  "--version >/dev/null && mkfifo exclude.list && '" KELVARIN_CLI
                  "' filelist --root root",
