@@ -5,9 +5,6 @@
 
 namespace kelvarin {
 
-// True when `path` names an existing folder (through links).
-bool IsFolder(const std::string& path);
-
 // Why `path` is not an existing folder, in words ("does not exist", "is a
 // file, not a folder", ...); empty when it is one.
 std::string WhyNotAFolder(const std::string& path);

@@ -128,10 +128,12 @@ TEST(WriteFileReplacing, TemporaryNamesAreExactlyRecognised) {
 TEST(Folders, MakeDirectoriesCreatesTheChainAndPassesOverFailures) {
     TempDir dir;
     EXPECT_EQ(MakeDirectories(dir / "a/b/c/"), 1);
-    EXPECT_TRUE(IsFolder(dir / "a/b/c"));
+    EXPECT_EQ(WhyNotAFolder(dir / "a/b/c"), "");
     WriteFile(dir / "f", "x");
     EXPECT_EQ(MakeDirectories(dir / "f/g"), 1);
-    EXPECT_FALSE(IsFolder(dir / "f") || IsFolder(dir / "f/g") || IsFolder(""));
+    EXPECT_EQ(WhyNotAFolder(dir / "f"), "is a file, not a folder");
+    EXPECT_EQ(WhyNotAFolder(dir / "f/g"), "does not exist");
+    EXPECT_EQ(WhyNotAFolder(""), "does not exist");
     EXPECT_EQ(DirectoryPart("/r/a/b.aup"), "/r/a/");
 }
 
