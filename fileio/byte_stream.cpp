@@ -11,13 +11,13 @@ namespace {
 
 std::atomic<IoSeam*> g_seam{nullptr};
 
-}  // namespace
-
-long DescriptorSource::Read(std::uint8_t* bytes, std::size_t size, int& error) {
+// Runs a read or write call again when a signal interrupted it.
+template <class Call>
+long RetryInterrupted(Call call, int& error) {
     for (;;) {
-        const ssize_t got = ::read(m_fd, bytes, size);
-        if (got >= 0) {
-            return static_cast<long>(got);
+        const ssize_t moved = call();
+        if (moved >= 0) {
+            return static_cast<long>(moved);
         }
         if (errno != EINTR) {
             error = errno;
@@ -26,17 +26,14 @@ long DescriptorSource::Read(std::uint8_t* bytes, std::size_t size, int& error) {
     }
 }
 
+}  // namespace
+
+long DescriptorSource::Read(std::uint8_t* bytes, std::size_t size, int& error) {
+    return RetryInterrupted([&] { return ::read(m_fd, bytes, size); }, error);
+}
+
 long DescriptorSink::Write(const std::uint8_t* bytes, std::size_t size, int& error) {
-    for (;;) {
-        const ssize_t put = ::write(m_fd, bytes, size);
-        if (put >= 0) {
-            return static_cast<long>(put);
-        }
-        if (errno != EINTR) {
-            error = errno;
-            return -1;
-        }
-    }
+    return RetryInterrupted([&] { return ::write(m_fd, bytes, size); }, error);
 }
 
 void InstallIoSeam(IoSeam* seam) {
