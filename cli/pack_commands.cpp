@@ -67,25 +67,21 @@ public:
         }
         auto work = std::make_unique<LzssWindow>();
         std::vector<std::uint8_t> content;
-        switch (DecompressStoredFile(m_input, *work, content)) {
-            case StoredFileState::kWhole:
-                break;
-            case StoredFileState::kUnreadable:
-                std::fprintf(stderr, "kelvarin-cli: cannot read %s; nothing written\n",
-                             m_input.c_str());
-                return kExitFailed;
-            case StoredFileState::kTruncated:
-                std::fprintf(stderr,
-                             "kelvarin-cli: %s is damaged: its stream ends before the end marker "
-                             "(%zu bytes decoded); nothing written\n",
-                             m_input.c_str(), content.size());
-                return kExitFailed;
-            case StoredFileState::kLengthDisagrees:
-                std::fprintf(stderr,
-                             "kelvarin-cli: %s is damaged: its length field disagrees with the "
-                             "%zu bytes its stream decodes to; nothing written\n",
-                             m_input.c_str(), content.size());
-                return kExitFailed;
+        const StoredFileState state = DecompressStoredFile(m_input, *work, content);
+        if (state == StoredFileState::kUnreadable) {
+            std::fprintf(stderr, "kelvarin-cli: cannot read %s; nothing written\n",
+                         m_input.c_str());
+            return kExitFailed;
+        }
+        if (state != StoredFileState::kWhole) {
+            std::fprintf(stderr,
+                         "kelvarin-cli: %s is damaged: %s (%zu bytes decoded); nothing written\n",
+                         m_input.c_str(),
+                         state == StoredFileState::kTruncated
+                             ? "its stream ends before the end marker"
+                             : "its length field disagrees with its content",
+                         content.size());
+            return kExitFailed;
         }
         if (const WriteOutcome written = WriteFileReplacing(m_output, content); !written) {
             std::fprintf(stderr, "kelvarin-cli: %s\n",
