@@ -104,6 +104,17 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
     return status;
 }
 
+std::optional<std::uint32_t> StoredLengthField(std::span<const std::uint8_t> stored) {
+    if (stored.size() < kHeaderSize) {
+        return std::nullopt;
+    }
+    std::uint32_t length = 0;
+    for (std::size_t i = 0; i < kHeaderSize; ++i) {
+        length |= static_cast<std::uint32_t>(stored[i]) << (8 * i);
+    }
+    return length;
+}
+
 StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
                                      std::vector<std::uint8_t>& content) {
     content.clear();
@@ -111,24 +122,17 @@ StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
     if (!ReadWholeFile(path, stored, SIZE_MAX).Ok()) {
         return StoredFileState::kUnreadable;
     }
-    std::span<const std::uint8_t> stream(stored);
-    std::uint64_t lengthField = 0;
-    if (stream.size() >= kHeaderSize) {
-        for (std::size_t i = 0; i < kHeaderSize; ++i) {
-            lengthField |= static_cast<std::uint64_t>(stream[i]) << (8 * i);
-        }
-        stream = stream.subspan(kHeaderSize);
-    } else {
-        // No complete header: nothing of a stream follows it.
-        stream = {};
-    }
+    const std::optional<std::uint32_t> lengthField = StoredLengthField(stored);
+    // No complete header: nothing of a stream follows it.
+    const auto stream =
+        std::span<const std::uint8_t>(stored).subspan(lengthField ? kHeaderSize : stored.size());
     // The length field only sizes the first allocation of the decode.
-    if (DecompressBuffer(stream, work, content, static_cast<std::size_t>(lengthField)) !=
+    if (DecompressBuffer(stream, work, content, lengthField.value_or(0)) !=
         DecodeStatus::kEndMarker) {
         return StoredFileState::kTruncated;
     }
-    return lengthField == content.size() ? StoredFileState::kWhole
-                                         : StoredFileState::kLengthDisagrees;
+    return *lengthField == content.size() ? StoredFileState::kWhole
+                                          : StoredFileState::kLengthDisagrees;
 }
 
 int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
 // (`content` stays empty) or its stream ends early (`content` holds what was
 // decoded).
 int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content);
+
+// The length field of a stored file, or nothing when `stored` is too short
+// to hold one. Only a check of the content's length reads it.
+std::optional<std::uint32_t> StoredLengthField(std::span<const std::uint8_t> stored);
 
 enum class StoredFileState {
     kWhole,            // the stream reaches its end marker and the length field agrees

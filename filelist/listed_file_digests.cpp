@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "codec/codec_constants.h"
+#include "codec/decompressor.h"
 #include "codec/stream_decoder.h"
 #include "digest/md5.h"
 #include "filelist/listed_file_reader.h"
@@ -77,12 +78,9 @@ StreamDecodeResult DecodeAndDigest(StreamDecoder& decoder, const std::uint8_t* b
                        });
     if (!result.stopped) {
         MD5Final(digests.md5x.data(), &context);
-        std::uint64_t lengthField = 0;
-        for (std::size_t i = 0; i < kHeaderSize && size >= kHeaderSize; ++i) {
-            lengthField |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
-        }
-        digests.whole = size >= kHeaderSize && result.status == DecodeStatus::kEndMarker &&
-                        result.produced == lengthField;
+        const std::optional<std::uint32_t> lengthField = StoredLengthField({bytes, size});
+        digests.whole = lengthField && result.status == DecodeStatus::kEndMarker &&
+                        result.produced == *lengthField;
     }
     return result;
 }

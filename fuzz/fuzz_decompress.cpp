@@ -18,12 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto [stored, stream, expected] = fuzz::PrepareDecoderCase({data, size}, *fast, *literal);
 
     // The length field is never trusted; it only sizes the first allocation.
-    std::size_t lengthField = 0;
-    for (std::size_t i = 0; i < kHeaderSize && i < stored.size(); ++i) {
-        lengthField |= static_cast<std::size_t>(stored[i]) << (8 * i);
-    }
     std::vector<std::uint8_t> content;
-    const DecodeStatus status = DecompressBuffer(stream, *fast, content, lengthField);
+    const DecodeStatus status =
+        DecompressBuffer(stream, *fast, content, StoredLengthField(stored).value_or(0));
     fuzz::Check(content == expected.content, "content differs from the literal decoder's");
     fuzz::Check((status == DecodeStatus::kEndMarker) == expected.endMarker,
                 "end-marker status differs from the literal decoder's");
