@@ -290,6 +290,7 @@ void CKelvarinDlg::OnImportFile() {
     m_sourceRoot = std::move(run.sourceRoot);
     m_allFiles = std::move(run.allFiles);
     m_workerFiles = std::move(run.workerFiles);
+    m_failureReasons = std::move(run.failureReasons);
     m_importWorkers = std::move(run.workers);
     SetCommandsEnabled(false);
     m_importRunning = true;
@@ -372,7 +373,10 @@ std::intptr_t CKelvarinDlg::OnImportFailed(std::uintptr_t fileIndex, std::intptr
 void CKelvarinDlg::AppendImportLine(unsigned message, std::uintptr_t fileIndex,
                                     std::intptr_t workerIndex, bool scroll) {
     const std::string path = LookUpWorkerFile(*m_workerFiles, fileIndex, workerIndex);
-    m_log->AppendLine(ImportLogLine(message, path, m_sourceRoot, workerIndex),
+    const std::string reason = message == WM_IMPORT_FAILED
+                                   ? LookUpWorkerFile(*m_failureReasons, fileIndex, workerIndex)
+                                   : std::string();
+    m_log->AppendLine(ImportLogLine(message, path, m_sourceRoot, workerIndex, reason),
                       message == WM_IMPORT_ADDED ? kAddedColor : kUpdatedColor, scroll);
 }
 

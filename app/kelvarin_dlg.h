@@ -122,6 +122,7 @@ private:
     std::vector<std::string> m_allFiles;
     // Each worker's share of the last import, shared with its workers.
     std::shared_ptr<const WorkerFileLists> m_workerFiles = std::make_shared<WorkerFileLists>();
+    std::shared_ptr<const FailureReasons> m_failureReasons = std::make_shared<FailureReasons>();
     // The entries of exclude.list, read at start-up.
     std::vector<std::string> m_excludeList;
     QIcon m_icon;

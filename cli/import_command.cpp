@@ -49,9 +49,11 @@ std::uint64_t FileSize(const std::string& path) {
 // and the lines and counts that the user sees.
 class ImportReport {
 public:
-    ImportReport(const std::string& sourceRoot, const WorkerFileLists& workerFiles, bool dryRun)
+    ImportReport(const std::string& sourceRoot, const WorkerFileLists& workerFiles,
+                 const FailureReasons& failureReasons, bool dryRun)
         : m_sourceRoot(sourceRoot),
           m_workerFiles(workerFiles),
+          m_failureReasons(failureReasons),
           m_dryRun(dryRun),
           m_colour(::isatty(STDOUT_FILENO) == 1) {
         for (std::size_t k = 0; k < workerFiles.size(); ++k) {
@@ -66,12 +68,14 @@ public:
     void ReportRefused(const RefusedFile& file) {
         ++m_refused;
         PrintLine(RefusedFileLine(file, m_sourceRoot), kYellow);
+        m_problems.push_back(RefusedFileLine(file, m_sourceRoot));
     }
 
     void ReportWorkerNotStarted(const WorkerNotStarted& worker) {
         m_progress.Erase();
         std::fprintf(stderr, "kelvarin-cli: %s\n", worker.message.c_str());
         m_notStarted += m_workerFiles[static_cast<std::size_t>(worker.workerIndex)].size();
+        m_problems.push_back(worker.message);
     }
 
     // Returns true for WM_IMPORT_FINISHED.
@@ -101,6 +105,7 @@ public:
                     m_bytesFailed += m_sizes[static_cast<std::size_t>(workerIndex)][posted.wParam];
                 }
                 PrintMessageLine(posted, kYellow);
+                m_problems.push_back(MessageLine(posted));
                 break;
             case WM_IMPORT_FINISHED:
                 FinishCurrentFile(workerIndex);
@@ -126,6 +131,13 @@ public:
             static_cast<unsigned long long>(m_updated), static_cast<unsigned long long>(unchanged),
             static_cast<unsigned long long>(m_refused),
             static_cast<unsigned long long>(m_failed + m_notStarted), seconds, rate);
+        // Problems are repeated last, where they cannot scroll away.
+        for (std::string& problem : m_problems) {
+            if (problem.ends_with("\r\n")) {
+                problem.resize(problem.size() - 2);
+            }
+            std::printf("  %s\n", problem.c_str());
+        }
         std::fflush(stdout);
     }
 
@@ -150,9 +162,17 @@ private:
         m_current[k] = kNoFile;
     }
 
-    void PrintMessageLine(const PostedMessage& posted, const char* colour) {
+    std::string MessageLine(const PostedMessage& posted) const {
         const std::string path = LookUpWorkerFile(m_workerFiles, posted.wParam, posted.lParam);
-        PrintLine(ImportLogLine(posted.message, path, m_sourceRoot, posted.lParam), colour);
+        const std::string reason = posted.message == WM_IMPORT_FAILED
+                                       ? LookUpWorkerFile(m_failureReasons, posted.wParam,
+                                                          posted.lParam)
+                                       : std::string();
+        return ImportLogLine(posted.message, path, m_sourceRoot, posted.lParam, reason);
+    }
+
+    void PrintMessageLine(const PostedMessage& posted, const char* colour) {
+        PrintLine(MessageLine(posted), colour);
     }
 
     // Prints a log line, its "\r\n" written as the terminal's "\n".
@@ -195,6 +215,8 @@ private:
 
     const std::string& m_sourceRoot;
     const WorkerFileLists& m_workerFiles;
+    const FailureReasons& m_failureReasons;
+    std::vector<std::string> m_problems;  // failed and refused files, for the summary
     const bool m_dryRun;
     const bool m_colour;
     const Clock::time_point m_start = Clock::now();
@@ -258,7 +280,7 @@ public:
         if (!run.lockWarning.empty()) {
             std::fprintf(stderr, "kelvarin-cli: warning: %s\n", run.lockWarning.c_str());
         }
-        ImportReport report(run.sourceRoot, *run.workerFiles, m_dryRun);
+        ImportReport report(run.sourceRoot, *run.workerFiles, *run.failureReasons, m_dryRun);
         for (const RefusedFile& file : run.refusedFiles) {
             report.ReportRefused(file);
         }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "codec/match_tree.h"
@@ -149,27 +150,31 @@ void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
     writer.Finish();
 }
 
-int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work) {
+int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
+                 std::string* why) {
+    const auto fail = [why](std::string reason) {
+        if (why != nullptr) {
+            *why = std::move(reason);
+        }
+        return 0;
+    };
     std::vector<std::uint8_t> content;
-    switch (ReadWholeFile(inputPath, content, kMaxContentSize).result) {
-        case ReadResult::kOk:
-            break;
-        case ReadResult::kTooLarge:
-            MessageBoxOk(kTooLarge, inputPath);
-            return 0;
-        case ReadResult::kCannotOpen:
-        case ReadResult::kNotAFile:
-        case ReadResult::kReadError:
-            return 0;
+    const ReadOutcome read = ReadWholeFile(inputPath, content, kMaxContentSize);
+    if (read.result == ReadResult::kTooLarge) {
+        MessageBoxOk(kTooLarge, inputPath);
+        return fail(kTooLarge);
+    }
+    if (!read.Ok()) {
+        return fail(DescribeReadFailure(read, "the source"));
     }
     std::vector<std::uint8_t> stored;
     CompressBuffer(content, work, stored);
     content = {};
 
     MakeDirectories(DirectoryPart(outputPath));
-    if (!WriteFileReplacing(outputPath, stored)) {
+    if (const WriteOutcome written = WriteFileReplacing(outputPath, stored); !written) {
         MessageBoxOk(kWriteError, outputPath);
-        return 0;
+        return fail(DescribeWriteFailure(written, outputPath));
     }
     return 1;
 }

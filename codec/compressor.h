@@ -25,7 +25,9 @@ void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
 // reported, nothing written), when it is 2^31 bytes or larger (reported,
 // nothing written), or when the output cannot be written: then
 // "error write file" is shown with the output path as caption, and any
-// stored file already there is left as it was.
-int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work);
+// stored file already there is left as it was. On 0, `why` (when given)
+// says what went wrong, for a log line that names the source file.
+int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
+                 std::string* why = nullptr);
 
 }  // namespace kelvarin

@@ -14,6 +14,12 @@ namespace kelvarin {
 
 using WorkerFileLists = std::array<std::vector<std::string>, kImportWorkerCount>;
 
+// Why each failed file failed: entry i of list k for entry i of worker k's
+// file list. A worker fills an entry before it posts WM_IMPORT_FAILED for
+// that file and the receiver reads it after taking the message, so the
+// message queue orders the two.
+using FailureReasons = WorkerFileLists;
+
 // Empties the four lists, then appends entry i of `allFiles` to list i mod 4.
 void DealFiles(const std::vector<std::string>& allFiles, WorkerFileLists& workerFiles);
 

@@ -23,6 +23,9 @@ struct ImportJob {
     std::string sourceRoot;
     // This worker's source files, real paths as the tree scan gives them.
     std::shared_ptr<const std::vector<std::string>> files;
+    // One entry per file of `files`: the worker writes the reason of each
+    // failure there before it posts WM_IMPORT_FAILED.
+    std::shared_ptr<std::vector<std::string>> failureReasons;
     std::int32_t workerIndex = 0;
     // Decide and report as usual, but write nothing.
     bool dryRun = false;

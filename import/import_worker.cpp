@@ -7,8 +7,11 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codec/compressor.h"
@@ -31,18 +34,23 @@ bool SomethingExistsAt(const std::string& path) {
 }
 
 // Only regular files are stored: anything else (a FIFO would block the
-// reader, a dangling link names nothing) cannot be read as a source.
-bool IsRegularFile(const std::string& path) {
+// reader, a dangling link names nothing) cannot be read as a source. Empty
+// for a regular file, else why it cannot be stored.
+std::string WhyNotStorable(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::string("cannot read the source: ") + std::strerror(errno);
+    }
+    return S_ISREG(info.st_mode) ? std::string() : "the source is not a regular file";
 }
 
 // Brings the stored file of one source file up to date and returns the
 // message that says what happened, or 0 when the stored file was already
 // up to date.
 unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std::string& dest,
-                       LzssWindow& work, std::vector<std::uint8_t>& unpacked) {
-    if (!IsRegularFile(path)) {
+                       LzssWindow& work, std::vector<std::uint8_t>& unpacked, std::string& why) {
+    why = WhyNotStorable(path);
+    if (!why.empty()) {
         return WM_IMPORT_FAILED;
     }
     unsigned done = WM_IMPORT_ADDED;
@@ -61,7 +69,7 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
     }
     // CompressFile has shown "error write file" itself when it could not
     // write; the old stored file is then left as it was.
-    return CompressFile(path, dest, work) == 1 ? done : WM_IMPORT_FAILED;
+    return CompressFile(path, dest, work, &why) == 1 ? done : WM_IMPORT_FAILED;
 }
 
 }  // namespace
@@ -79,6 +87,8 @@ void ImportWorker(ImportJob* job) {
     unpacked.reserve(kUnpackReserve);
 
     const std::vector<std::string>& files = *owned->files;
+    std::vector<std::string>& reasons = *owned->failureReasons;
+    std::string why;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string& path = files[i];
         const std::optional<std::string_view> relative = RelativeToFolder(path, owned->sourceRoot);
@@ -86,13 +96,17 @@ void ImportWorker(ImportJob* job) {
             // No stored file can be named for it; storing it anywhere would
             // put content under a wrong name.
             MessageBoxOk(kPathError, path);
+            reasons[i] = kPathError;
             window.PostMessage(WM_IMPORT_PROGRESS, i, workerIndex);
             window.PostMessage(WM_IMPORT_FAILED, i, workerIndex);
             continue;
         }
         const std::string dest = StoredFilePath(owned->rootPath, *relative);
         window.PostMessage(WM_IMPORT_PROGRESS, i, workerIndex);
-        const unsigned done = ImportOneFile(*owned, path, dest, work, unpacked);
+        const unsigned done = ImportOneFile(*owned, path, dest, work, unpacked, why);
+        if (done == WM_IMPORT_FAILED) {
+            reasons[i] = std::move(why);
+        }
         if (done != 0) {
             window.PostMessage(done, i, workerIndex);
         }

@@ -36,14 +36,18 @@ std::string_view DisplayName(std::string_view path, std::string_view sourceRoot)
 }
 
 std::string ImportLogLine(unsigned message, std::string_view path, std::string_view sourceRoot,
-                          std::intptr_t workerIndex) {
+                          std::intptr_t workerIndex, std::string_view reason) {
     std::string line = message == WM_IMPORT_UPDATED ? kUpdatedPrefix
                        : message == WM_IMPORT_ADDED ? kAddedPrefix
                                                     : kFailedPrefix;
     line.append(DisplayName(path, sourceRoot));
     char index[256];
     std::snprintf(index, sizeof index, "(%d)", static_cast<int>(MessageWorkerIndex(workerIndex)));
-    line.append(index).append("\r\n");
+    line.append(index);
+    if (!reason.empty()) {
+        line.append(" (").append(reason).append(")");
+    }
+    line.append("\r\n");
     return line;
 }
 

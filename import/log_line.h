@@ -33,10 +33,11 @@ std::string_view DisplayName(std::string_view path, std::string_view sourceRoot)
 
 // prefix + display name + "(" worker index ")" + "\r\n", with the prefix
 // "更新:" for WM_IMPORT_UPDATED, "添加:" for WM_IMPORT_ADDED and "failed:"
-// for WM_IMPORT_FAILED.
+// for WM_IMPORT_FAILED. A failure's `reason`, when there is one, goes
+// before the line end as " (" reason ")".
 // REQUIRES: message is one of those three.
 std::string ImportLogLine(unsigned message, std::string_view path, std::string_view sourceRoot,
-                          std::intptr_t workerIndex);
+                          std::intptr_t workerIndex, std::string_view reason = {});
 
 // "refused:" + display name + " (" reason ")" + "\r\n".
 std::string RefusedFileLine(const RefusedFile& file, std::string_view sourceRoot);

@@ -100,6 +100,11 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     auto lists = std::make_shared<WorkerFileLists>();
     DealFiles(result.allFiles, *lists);
     result.workerFiles = lists;
+    auto reasons = std::make_shared<FailureReasons>();
+    for (std::size_t k = 0; k < reasons->size(); ++k) {
+        (*reasons)[k].resize((*lists)[k].size());
+    }
+    result.failureReasons = reasons;
 
     for (int k = 0; k < kImportWorkerCount; ++k) {
         auto job = std::make_unique<ImportJob>();
@@ -109,6 +114,8 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
         // Shares ownership of the four lists; points at this worker's one.
         job->files = std::shared_ptr<const std::vector<std::string>>(
             result.workerFiles, &(*lists)[static_cast<std::size_t>(k)]);
+        job->failureReasons = std::shared_ptr<std::vector<std::string>>(
+            reasons, &(*reasons)[static_cast<std::size_t>(k)]);
         job->workerIndex = k;
         job->dryRun = options.dryRun;
         try {

@@ -63,6 +63,9 @@ struct ImportRun {
     std::vector<std::string> allFiles;
     // The four dealt lists; never null.
     std::shared_ptr<const WorkerFileLists> workerFiles = std::make_shared<WorkerFileLists>();
+    // Why each failed file failed (LookUpWorkerFile finds an entry); read an
+    // entry only after taking the WM_IMPORT_FAILED message for its file.
+    std::shared_ptr<const FailureReasons> failureReasons = std::make_shared<FailureReasons>();
     // Workers whose thread could not be started; their files were not
     // imported. WM_IMPORT_FINISHED has been posted for each of them, so the
     // receiver still counts four.

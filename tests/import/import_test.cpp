@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <tuple>
 
@@ -13,6 +14,7 @@
 #include "import/import_worker.h"
 #include "import/log_line.h"
 #include "import/start_import.h"
+#include "tests/support/io_faults.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
@@ -36,7 +38,7 @@ Bytes Packed(const Bytes& content) {
 }
 
 enum class Stored { kNone, kSame, kOneByteOff, kLonger, kDamaged, kWrongLength, kFolder };
-enum class Source { kRegular, kDirectory, kOutside };
+enum class Source { kRegular, kDirectory, kOutside, kVanished, kLongName };
 using enum Stored;
 using enum Source;
 
@@ -47,6 +49,8 @@ struct WorkerCase {
     bool dryRun;
     unsigned message;  // 0: PROGRESS only
     bool written;      // else what was at the stored file's place is left as it was
+    const char* reason = "";  // part of a failure's reason
+    int writeError = 0;       // the stored file's write fails with it
 };
 
 class ImportWorkerDecides : public testing::TestWithParam<WorkerCase> {};
@@ -57,9 +61,19 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
     TempDir source, root;
     // The last of three chunks compared differs, or its size.
     const Bytes content = RandomBytes(3 * kCompareChunkSize - 100, 20240611);
-    const std::string path = c.source == kOutside ? root / "Elsewhere.bin" : source / "Dir/A.Bin";
+    const std::string path = c.source == kOutside    ? root / "Elsewhere.bin"
+                             : c.source == kLongName ? source / std::string(253, 'n')
+                                                     : source / "Dir/A.Bin";
     const std::string stored = root / "dir/a.bin.aup";
-    c.source == kDirectory ? void(fs::create_directories(path)) : WriteFile(path, content);
+    if (c.source == kDirectory) {
+        fs::create_directories(path);
+    } else if (c.source != kVanished) {
+        WriteFile(path, content);
+    }
+    std::optional<FailingIo> fault;
+    if (c.writeError != 0) {
+        fault.emplace(FaultOn::kWrite, "a.bin.aup", 1000, c.writeError);
+    }
     Bytes old = content;
     old[old.size() - 50] ^= c.stored == kOneByteOff ? 0x40 : 0;
     old.resize(old.size() + (c.stored == kLonger));
@@ -77,8 +91,12 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
     const Bytes before = storedBytes();
 
     RecordingMessageWindow window;
+    auto reasons = std::make_shared<std::vector<std::string>>(1);
     ImportWorker(new ImportJob{&window, root.Path().string(), source.Path().string(),
-                               std::make_shared<std::vector<std::string>>(1, path), 2, c.dryRun});
+                               std::make_shared<std::vector<std::string>>(1, path), reasons, 2,
+                               c.dryRun});
+    EXPECT_NE(reasons->front().find(c.reason), std::string::npos) << reasons->front();
+    EXPECT_EQ(reasons->front().empty(), c.message != WM_IMPORT_FAILED);
 
     Messages expected = {{WM_IMPORT_PROGRESS, 0, 2}, {c.message, 0, 2}, {WM_IMPORT_FINISHED, 0, 2}};
     std::erase(expected, RecordedMessage{0, 0, 2});
@@ -94,9 +112,13 @@ constexpr WorkerCase kWorkerCases[] = {
     {"Longer", kRegular, kLonger, false, WM_IMPORT_UPDATED, true},
     {"Damaged", kRegular, kDamaged, false, WM_IMPORT_UPDATED, true},
     {"WrongLengthField", kRegular, kWrongLength, false, WM_IMPORT_UPDATED, true},
-    {"StoredIsFolder", kRegular, kFolder, false, WM_IMPORT_FAILED, false},
-    {"SourceIsFolder", kDirectory, kSame, false, WM_IMPORT_FAILED, false},
-    {"OutsideSource", kOutside, kNone, false, WM_IMPORT_FAILED, false},
+    {"StoredIsFolder", kRegular, kFolder, false, WM_IMPORT_FAILED, false, "a.bin.aup is not a"},
+    {"SourceIsFolder", kDirectory, kSame, false, WM_IMPORT_FAILED, false, "not a regular file"},
+    {"SourceVanished", kVanished, kSame, false, WM_IMPORT_FAILED, false, "No such file"},
+    {"StoredNameTooLong", kLongName, kNone, false, WM_IMPORT_FAILED, false, "File name too long"},
+    {"OutsideSource", kOutside, kNone, false, WM_IMPORT_FAILED, false, "path has error!"},
+    {"DiskFullNew", kRegular, kNone, false, WM_IMPORT_FAILED, false, "No space left", ENOSPC},
+    {"ReadOnlyFileSystem", kRegular, kOneByteOff, false, WM_IMPORT_FAILED, false, "Read-only", EROFS},
     {"DryNew", kRegular, kNone, true, WM_IMPORT_ADDED, false},
     {"DryChanged", kRegular, kOneByteOff, true, WM_IMPORT_UPDATED, false},
 };
@@ -173,7 +195,7 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
 TEST(ImportLogLine, PrefixDisplayNameAndWorkerSuffix) {
     EXPECT_EQ(ImportLogLine(WM_IMPORT_ADDED, "/s/Data/A.TXT", "/s", 3), "添加:Data/A.TXT(3)\r\n");
     EXPECT_EQ(ImportLogLine(WM_IMPORT_UPDATED, "/s/b", "/s", 0), "更新:b(0)\r\n");
-    EXPECT_EQ(ImportLogLine(WM_IMPORT_FAILED, "/s/c", "/s", 1), "failed:c(1)\r\n");
+    EXPECT_EQ(ImportLogLine(WM_IMPORT_FAILED, "/s/c", "/s", 1, "why"), "failed:c(1) (why)\r\n");
     EXPECT_EQ(ImportLogLine(WM_IMPORT_ADDED, "/x", "/", 2), "添加:x(2)\r\n");
     EXPECT_EQ(ImportLogLine(WM_IMPORT_ADDED, "/s/d", "/s", 0x100000002), "添加:d(2)\r\n");
     const RefusedFile refused{"/s/Data/a?", RefusalReason::kNameNotHeld};
