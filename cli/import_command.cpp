@@ -164,10 +164,10 @@ private:
 
     std::string MessageLine(const PostedMessage& posted) const {
         const std::string path = LookUpWorkerFile(m_workerFiles, posted.wParam, posted.lParam);
-        const std::string reason = posted.message == WM_IMPORT_FAILED
-                                       ? LookUpWorkerFile(m_failureReasons, posted.wParam,
-                                                          posted.lParam)
-                                       : std::string();
+        const std::string reason =
+            posted.message == WM_IMPORT_FAILED
+                ? LookUpWorkerFile(m_failureReasons, posted.wParam, posted.lParam)
+                : std::string();
         return ImportLogLine(posted.message, path, m_sourceRoot, posted.lParam, reason);
     }
 
