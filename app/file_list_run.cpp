@@ -1,12 +1,10 @@
-// The two steps of a file-list run and their hand-over to the GUI thread.
+// A file-list run and its hand-over to the GUI thread.
 #include "app/file_list_run.h"
 
 #include <memory>
 #include <system_error>
 #include <utility>
 
-#include "codec/lzss_window.h"
-#include "filelist/listed_files.h"
 #include "platform/message_box.h"
 
 namespace kelvarin::app {
@@ -42,37 +40,16 @@ void FileListRun::Start(FileListRequest request) {
 
 void FileListRun::OnListWritten(const FileListResult& result) {
     m_thread.join();
+    End();
     if (!result.Written()) {
-        End();
         AppMessageBox(result.message);
         return;
     }
-    // The list is complete and in place; the user hears so before its
-    // companion is written.
+    if (!result.mismatchWarning.empty()) {
+        AppMessageBox("Note: " + result.mismatchWarning + ".");
+    }
+    // Said only once the list and its companion are both in place.
     AppMessageBox(kListCompletedText);
-    const std::string listPath = result.listPath;
-    try {
-        // The root stays locked until the companion is written too.
-        m_thread = std::jthread([this, listPath, lock = result.lock] {
-            auto work = std::make_unique<LzssWindow>();
-            const int written = WriteFileListCompanion(listPath, *work);
-            QMetaObject::invokeMethod(
-                this, [this, written, listPath] { OnCompanionWritten(written, listPath); },
-                Qt::QueuedConnection);
-        });
-    } catch (const std::system_error& error) {
-        End();
-        AppMessageBox(std::string("The file ") + listPath + kCompanionSuffix +
-                      " could not be written: " + error.what());
-    }
-}
-
-void FileListRun::OnCompanionWritten(int written, const std::string& listPath) {
-    m_thread.join();
-    End();
-    if (written != 1) {
-        AppMessageBox("The file " + listPath + kCompanionSuffix + " was not written.");
-    }
 }
 
 void FileListRun::End() {

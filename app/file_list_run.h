@@ -1,9 +1,9 @@
-// The dialog's Generate File List after its save dialog: the list is written
-// on one background thread, "Generate file list completed!" is shown, then
-// its companion is written on another. Each thread hands its result back to
-// the GUI thread through a queued call, and is joined there once it has done
-// so; a thread may wait for an "error write file" box on the GUI thread
-// before that, never after.
+// The dialog's Generate File List after its save dialog: the list and its
+// companion are written on a background thread, which hands its result back
+// to the GUI thread through a queued call and is joined there once it has
+// done so; the thread may wait for an "error write file" box on the GUI
+// thread before that, never after. "Generate file list completed!" is shown
+// once both files are in place.
 #pragma once
 
 #include <QObject>
@@ -36,7 +36,6 @@ public:
 
 private:
     void OnListWritten(const FileListResult& result);
-    void OnCompanionWritten(int written, const std::string& listPath);
     void End();
 
     Progress m_progress;

@@ -12,7 +12,6 @@
 
 #include "cli/command.h"
 #include "cli/progress_line.h"
-#include "codec/lzss_window.h"
 #include "filelist/file_list_generator.h"
 #include "settings/settings_files.h"
 
@@ -73,26 +72,26 @@ public:
             }
             return result.outcome == FileListOutcome::kNoRoot ||
                            result.outcome == FileListOutcome::kRootBusy ||
-                           result.outcome == FileListOutcome::kUnreadableFolder
+                           result.outcome == FileListOutcome::kUnreadableFolder ||
+                           result.outcome == FileListOutcome::kOutputNotRegular
                        ? kExitRefused
                        : kExitFailed;
         }
 
-        if (!result.lockWarning.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: warning: %s\n", result.lockWarning.c_str());
+        for (const std::string* warning : {&result.lockWarning, &result.mismatchWarning}) {
+            if (!warning->empty()) {
+                std::fprintf(stderr, "kelvarin-cli: warning: %s\n", warning->c_str());
+            }
         }
-        auto work = std::make_unique<LzssWindow>();
-        const int companionWritten = WriteFileListCompanion(result.listPath, *work);
+        if (result.leftoversRemoved > 0) {
+            std::fprintf(stderr, "kelvarin-cli: removed %zu temporaries left by stopped runs\n",
+                         result.leftoversRemoved);
+        }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         std::printf("%zu files, %llu bytes, %.2f s: %s\n", result.fileCount,
                     static_cast<unsigned long long>(result.totalBytes), seconds,
                     result.listPath.c_str());
         std::fflush(stdout);
-        if (companionWritten != 1) {
-            std::fprintf(stderr, "kelvarin-cli: the companion %s.bin was not written\n",
-                         result.listPath.c_str());
-            return kExitFailed;
-        }
         // Listed as they are, but a pipeline must not publish them unnoticed.
         for (const std::string& name : result.damagedFiles) {
             std::fprintf(stderr,

@@ -90,10 +90,6 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
     std::uint8_t* const begin = output.Begin(std::min(sizeHint, stream.size() * kMaxExpansion));
     std::uint8_t* end = begin;
     const DecodeStatus status = decoder::DecodeTokens(stream, output, begin, end);
-    if (status == DecodeStatus::kExhausted) {
-        std::fputs(kInputBitFatal, stdout);
-        std::fflush(stdout);
-    }
     const std::size_t produced = output.Produced(end);
     content.resize(produced);
     const std::size_t kept = std::min<std::size_t>(produced, kWindowSize);
@@ -116,7 +112,7 @@ std::optional<std::uint32_t> StoredLengthField(std::span<const std::uint8_t> sto
 }
 
 StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
-                                     std::vector<std::uint8_t>& content) {
+                                     std::vector<std::uint8_t>& content, bool reportTruncation) {
     content.clear();
     std::vector<std::uint8_t> stored;
     if (!ReadWholeFile(path, stored, SIZE_MAX).Ok()) {
@@ -129,6 +125,10 @@ StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
     // The length field only sizes the first allocation of the decode.
     if (DecompressBuffer(stream, work, content, lengthField.value_or(0)) !=
         DecodeStatus::kEndMarker) {
+        if (reportTruncation) {
+            std::fputs(kInputBitFatal, stdout);
+            std::fflush(stdout);
+        }
         return StoredFileState::kTruncated;
     }
     return *lengthField == content.size() ? StoredFileState::kWhole

@@ -1,7 +1,8 @@
 // The stored-file decompressor. The length field is never read: the end
 // marker alone ends the content. A stream that is used up before its end
 // marker (a truncated or damaged stored file) yields the bytes of its
-// complete tokens, after "Fatal error in InputBit!" on standard output.
+// complete tokens; reading a stored file, "Fatal error in InputBit!" is
+// printed on standard output first.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,8 @@
 
 namespace kelvarin {
 
-// Printed on standard output when a stream ends before its end marker.
+// Printed on standard output when a stored file's stream ends before its
+// end marker.
 inline constexpr char kInputBitFatal[] = "Fatal error in InputBit!\n";
 
 // Decodes `stream` (a stored file without its 4-byte header) into `content`,
@@ -45,8 +47,10 @@ enum class StoredFileState {
 
 // Decodes as DecompressFile does and tells whether the stored file is whole;
 // a stored file that is not (damaged, or not a stored file at all) must be
-// written anew rather than trusted.
+// written anew rather than trusted. `reportTruncation` false: a check that
+// reports damage its own way prints nothing.
 StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
-                                     std::vector<std::uint8_t>& content);
+                                     std::vector<std::uint8_t>& content,
+                                     bool reportTruncation = true);
 
 }  // namespace kelvarin

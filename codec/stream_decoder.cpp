@@ -108,10 +108,6 @@ StreamDecodeResult StreamDecoder::Decode(std::span<const std::uint8_t> stream,
         return result;
     }
     output.HandOnRest(end);
-    if (result.status == DecodeStatus::kExhausted) {
-        std::fputs(kInputBitFatal, stdout);
-        std::fflush(stdout);
-    }
     return result;
 }
 

@@ -46,9 +46,8 @@ public:
     // by position (kWindowSize bytes), as the decoder of a sequential run
     // would find it. Without a window (nullptr), decoding stops at the first
     // foreign read; it has then handed nothing to `sink`. A stream that is
-    // used up before its end marker yields the bytes of its complete tokens,
-    // after "Fatal error in InputBit!" on standard output (not printed for a
-    // stopped decode, which is to be repeated).
+    // used up before its end marker yields the bytes of its complete tokens
+    // and says so in its status; its user names the damaged file.
     // REQUIRES: `sink` does not call back into this decoder.
     StreamDecodeResult Decode(std::span<const std::uint8_t> stream, const std::uint8_t* window,
                               const DecodedChunkSink& sink);

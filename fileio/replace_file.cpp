@@ -1,17 +1,21 @@
 #include "fileio/replace_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
 #include "fileio/byte_stream.h"
 #include "fileio/file_descriptor.h"
 #include "fileio/folders.h"
+#include "fileio/live_temporaries.h"
 
 namespace kelvarin {
 
@@ -31,8 +35,7 @@ FileDescriptor CreateTemporaryBeside(const std::string& path, std::string& tempo
         std::snprintf(suffix, sizeof suffix, "%d.%016llx", static_cast<int>(::getpid()),
                       static_cast<unsigned long long>(random()));
         temporary = DirectoryPart(path) + std::string(kTemporaryPrefix) + suffix;
-        FileDescriptor file(
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        FileDescriptor file = CreateLiveTemporary(temporary);
         if (file.IsOpen() || errno != EEXIST) {
             return file;
         }
@@ -62,19 +65,20 @@ std::string DescribeWriteFailure(const WriteOutcome& outcome, const std::string&
     return "cannot write " + path + ": " + std::strerror(outcome.error);
 }
 
-WriteOutcome WriteFileReplacing(const std::string& path,
-                                std::initializer_list<std::span<const std::uint8_t>> pieces) {
+WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces) {
     struct stat old {};
     const bool replacing = ::lstat(path.c_str(), &old) == 0;
     if (replacing && !S_ISREG(old.st_mode)) {
         errno = EEXIST;
         return {EEXIST, true};
     }
-    std::string temporary;
-    FileDescriptor file = CreateTemporaryBeside(path, temporary);
+    FileDescriptor file = CreateTemporaryBeside(path, m_temporary);
     if (!file.IsOpen()) {
-        return {errno};
+        const int error = errno;
+        m_temporary.clear();
+        return {error};
     }
+    m_path = path;
     if (replacing) {
         // Readers such as a web server under another account keep their access.
         ::fchmod(file.Get(), old.st_mode & 07777);
@@ -91,18 +95,57 @@ WriteOutcome WriteFileReplacing(const std::string& path,
             }
         }
     }
+    // The data reaches the disk before the name does, or a crash could
+    // publish an empty file under the target's name.
+    if (error == 0 && ::fsync(file.Get()) != 0) {
+        error = errno;
+    }
     const int closeError = file.Close();
     if (error == 0) {
         error = closeError;
     }
-    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = errno;
-    }
     if (error != 0) {
-        ::unlink(temporary.c_str());
+        Discard();
         errno = error;  // for callers that only have a yes or no
     }
     return {error};
+}
+
+WriteOutcome PendingFile::Publish(bool flushFolder) {
+    if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+        const int error = errno;
+        Discard();
+        errno = error;
+        return {error};
+    }
+    ForgetLiveTemporary(m_temporary);
+    m_temporary.clear();
+    if (flushFolder) {
+        FlushFolder(DirectoryPart(m_path));
+    }
+    return {};
+}
+
+void PendingFile::Discard() {
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+        ForgetLiveTemporary(m_temporary);
+        m_temporary.clear();
+    }
+}
+
+void FlushFolder(const std::string& path) {
+    const FileDescriptor folder(
+        ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.IsOpen()) {
+        ::fsync(folder.Get());
+    }
+}
+
+WriteOutcome WriteFileReplacing(const std::string& path, Pieces pieces) {
+    PendingFile file;
+    const WriteOutcome written = file.Write(path, pieces);
+    return written ? file.Publish() : written;
 }
 
 bool IsTemporaryFileName(std::string_view fileName) {
@@ -117,6 +160,26 @@ bool IsTemporaryFileName(std::string_view fileName) {
     return dot != std::string_view::npos && digits(rest.substr(0, dot), "0123456789") &&
            rest.size() - dot - 1 == kRandomDigits &&
            digits(rest.substr(dot + 1), "0123456789abcdef");
+}
+
+std::size_t RemoveLeftoverTemporaries(const std::vector<std::string>& paths) {
+    std::size_t removed = 0;
+    for (const std::string& path : paths) {
+        const std::string_view name = std::string_view(path).substr(DirectoryPart(path).size());
+        if (!IsTemporaryFileName(name)) {
+            continue;
+        }
+        // The writer's process id is the number after the prefix.
+        const long writer = std::strtol(
+            path.c_str() + (path.size() - name.size()) + kTemporaryPrefix.size(), nullptr, 10);
+        const bool writerEnded = writer != ::getpid() &&
+                                 (writer <= 0 || writer > INT_MAX ||
+                                  (::kill(static_cast<pid_t>(writer), 0) != 0 && errno == ESRCH));
+        if (writerEnded && ::unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 }  // namespace kelvarin

@@ -1,6 +1,7 @@
 // Crash-safe replacement of published files: the new bytes go to a
-// temporary beside the target, which is renamed over it only once it is
-// complete, so a reader (or a crash) never sees a half-written file. Only a
+// temporary beside the target, flushed to disk, which is renamed over it only
+// once it is complete, so a reader (or a crash) never sees a half-written
+// file; the folder is flushed after the rename. Only a
 // regular file is ever replaced: a link, FIFO, device or folder at the
 // target is left as it is. The replaced file's mode (and owner, where the
 // process may) carries over to its successor.
@@ -11,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvarin {
 
@@ -23,11 +25,45 @@ struct WriteOutcome {
 // "PATH is not a regular file ..." or "cannot write PATH: <reason>".
 std::string DescribeWriteFailure(const WriteOutcome& outcome, const std::string& path);
 
+using Pieces = std::initializer_list<std::span<const std::uint8_t>>;
+
+// A new file written in full to a temporary beside its target and flushed to
+// disk, but not yet in place: several files can be put in place one right
+// after another once all of them are complete. Destroyed unpublished, it
+// removes its temporary.
+class PendingFile {
+public:
+    PendingFile() = default;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile() { Discard(); }
+
+    // Writes the pieces to a new temporary beside `path`, refusing a target
+    // that is there and not a regular file. On failure nothing is left.
+    // REQUIRES: nothing written yet.
+    WriteOutcome Write(const std::string& path, Pieces pieces);
+
+    // Renames the temporary over the target, then flushes the folder unless
+    // the caller flushes it later itself.
+    // REQUIRES: Write succeeded.
+    WriteOutcome Publish(bool flushFolder = true);
+
+    // Removes the temporary, if one is left.
+    void Discard();
+
+private:
+    std::string m_path;
+    std::string m_temporary;
+};
+
+// Flushes the folder at `path` to disk, so that renames into it survive a
+// crash. Best effort: a file system that cannot flush folders is left so.
+void FlushFolder(const std::string& path);
+
 // Replaces (or creates) the file at `path` with the concatenated pieces.
 // On failure the temporary is removed, a file at `path` is left as it was,
 // and errno holds the error too.
-WriteOutcome WriteFileReplacing(const std::string& path,
-                                std::initializer_list<std::span<const std::uint8_t>> pieces);
+WriteOutcome WriteFileReplacing(const std::string& path, Pieces pieces);
 inline WriteOutcome WriteFileReplacing(const std::string& path,
                                        std::span<const std::uint8_t> data) {
     return WriteFileReplacing(path, {data});
@@ -38,5 +74,10 @@ inline WriteOutcome WriteFileReplacing(const std::string& path,
 // an '&', so a temporary left by a crash is never taken for a published
 // file, nor a published file for a temporary.
 bool IsTemporaryFileName(std::string_view fileName);
+
+// Removes the temporaries among `paths` (full paths) whose writing process
+// has ended: leftovers of a killed run. Call under the root's lock, so no
+// run of this tool can still be writing them. Returns how many it removed.
+std::size_t RemoveLeftoverTemporaries(const std::vector<std::string>& paths);
 
 }  // namespace kelvarin

@@ -2,9 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <memory>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "codec/compressor.h"
+#include "codec/decompressor.h"
+#include "fileio/file_reader.h"
 #include "fileio/folders.h"
 #include "fileio/replace_file.h"
 #include "filelist/list_format.h"
@@ -21,6 +28,29 @@ namespace {
 constexpr char kWriteErrorText[] = "error write file";
 // A list line is about 180 bytes plus the name.
 constexpr std::size_t kLineEstimate = 200;
+
+bool IsThereButNotRegular(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+// A list and companion in place that do not agree were left by a run
+// stopped between putting them in place. Empty when they agree or either
+// is missing.
+std::string CheckPublishedPair(const std::string& listPath, const std::string& companionPath,
+                               LzssWindow& work) {
+    std::vector<std::uint8_t> list, decoded;
+    if (!ReadWholeFile(listPath, list, kMaxContentSize).Ok() ||
+        ::access(companionPath.c_str(), F_OK) != 0) {
+        return {};
+    }
+    if (DecompressStoredFile(companionPath, work, decoded, false) == StoredFileState::kWhole &&
+        decoded == list) {
+        return {};
+    }
+    return "the list " + listPath + " and its " + kCompanionSuffix +
+           " did not agree (a run was stopped between them); both are written anew";
+}
 
 FileListResult Fail(FileListResult result, FileListOutcome outcome, std::string message) {
     result.outcome = outcome;
@@ -42,17 +72,24 @@ FileListResult WriteFileList(const FileListRequest& request) {
         return Fail(std::move(result), FileListOutcome::kNoRoot,
                     "The root folder " + request.rootPath + " " + why + ".");
     }
-    auto lock = std::make_shared<RootLock>(RootLock::TryLock(rootPath));
-    if (lock->GetState() == RootLock::State::kBusy) {
+    const std::string companionPath = result.listPath + kCompanionSuffix;
+    for (const std::string& output : {result.listPath, companionPath}) {
+        if (IsThereButNotRegular(output)) {
+            return Fail(std::move(result), FileListOutcome::kOutputNotRegular,
+                        "The file list was not written: " +
+                            DescribeWriteFailure({EEXIST, true}, output) + ".");
+        }
+    }
+    const RootLock lock = RootLock::TryLock(rootPath);
+    if (lock.GetState() == RootLock::State::kBusy) {
         return Fail(std::move(result), FileListOutcome::kRootBusy,
                     "Another run is working on the root folder " + rootPath +
                         "; try again when it has finished.");
     }
-    if (lock->GetState() == RootLock::State::kUnsupported) {
-        result.lockWarning = "the root folder " + rootPath + " cannot be locked (" +
-                             lock->Reason() + "); the run goes on without the lock";
+    if (lock.GetState() == RootLock::State::kUnsupported) {
+        result.lockWarning = "the root folder " + rootPath + " cannot be locked (" + lock.Reason() +
+                             "); the run goes on without the lock";
     }
-    result.lock = std::move(lock);
 
     std::vector<std::string> scanned;
     std::vector<UnreadableFolder> unreadable;
@@ -67,6 +104,7 @@ FileListResult WriteFileList(const FileListRequest& request) {
                     "The file list was not written: the folder " + unreadable.front().path +
                         " cannot be read (" + unreadable.front().reason + ").");
     }
+    result.leftoversRemoved = RemoveLeftoverTemporaries(scanned);
     ListedFiles listed = SelectListedFiles(rootPath, std::move(scanned));
     const std::size_t prefixLength = RootPrefix(rootPath).size();
     if (!listed.refusals.empty()) {
@@ -109,18 +147,37 @@ FileListResult WriteFileList(const FileListRequest& request) {
 
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());
-    if (const WriteOutcome written = WriteFileReplacing(result.listPath, bytes); !written) {
-        MessageBoxOk(kWriteErrorText, result.listPath);
+    if (bytes.size() > kMaxContentSize) {
         return Fail(std::move(result), FileListOutcome::kCannotWrite,
-                    DescribeWriteFailure(written, result.listPath));
+                    "The file list was not written: it would be 2 GiB or larger.");
+    }
+    const auto work = std::make_unique<LzssWindow>();
+    result.mismatchWarning = CheckPublishedPair(result.listPath, companionPath, *work);
+    std::vector<std::uint8_t> companion;
+    CompressBuffer(bytes, *work, companion);
+
+    // Both complete before either is in place; the companion goes first, so
+    // a new list never stands beside an old companion.
+    struct Output {
+        const std::string& path;
+        std::span<const std::uint8_t> bytes;
+        PendingFile file;
+    };
+    Output outputs[] = {{companionPath, companion, {}}, {result.listPath, bytes, {}}};
+    for (const bool publishing : {false, true}) {
+        for (Output& output : outputs) {
+            const WriteOutcome written =
+                publishing ? output.file.Publish() : output.file.Write(output.path, {output.bytes});
+            if (!written) {
+                MessageBoxOk(kWriteErrorText, output.path);
+                return Fail(std::move(result), FileListOutcome::kCannotWrite,
+                            DescribeWriteFailure(written, output.path));
+            }
+        }
     }
     result.fileCount = count;
     result.totalBytes = totalBytes;
     return result;
-}
-
-int WriteFileListCompanion(const std::string& listPath, LzssWindow& work) {
-    return CompressFile(listPath, listPath + kCompanionSuffix, work);
 }
 
 }  // namespace kelvarin

@@ -1,11 +1,10 @@
 // Generate File List without the user interface: the dialog and the command
-// line both drive it. It runs in two steps because the dialog tells the user
-// that the list is complete before the companion is written:
-//   1. WriteFileList: scan the root, digest every file, write the list file;
-//   2. WriteFileListCompanion: compress the list into <list path>.bin.
-// The list is built in memory and replaces the old one only when complete;
-// a run that stops (an unreadable file, names the client cannot hold, a
-// failed write) leaves the old list and its companion as they were.
+// line both drive it. It scans the root, digests every file, builds the list
+// in memory and compresses it into its companion (<list path>.bin). Both are
+// written in full to temporaries first and only then put in place, the
+// companion first, so a run that stops at any point before (an unreadable
+// file, names the client cannot hold, a failed write) leaves the old pair as
+// it was, and a new list always has its new companion beside it.
 #pragma once
 
 #include <cstddef>
@@ -41,7 +40,8 @@ enum class FileListOutcome {
     kUnreadableFolder,  // a folder under the root could not be read; nothing written
     kRefusedNames,      // names that the client cannot hold; nothing written
     kUnreadableFile,    // a file could not be read; nothing written
-    kCannotWrite,       // the list file could not be written ("error write file" was shown)
+    kOutputNotRegular,  // the list or companion path is a link, FIFO, device or folder
+    kCannotWrite,       // the list or companion could not be written ("error write file" shown)
 };
 
 struct FileListResult {
@@ -55,21 +55,17 @@ struct FileListResult {
     // are; an import of their sources writes them anew.
     std::vector<std::string> damagedFiles;  // paths below the root
     std::size_t fileCount = 0;              // elements in the list
-    // Held from the list to its companion: keep the result until both are
-    // written. Not empty in lockWarning: the root could not be locked.
-    std::shared_ptr<const RootLock> lock;
+    // Not empty: the root could not be locked and the run went on without.
     std::string lockWarning;
-    std::uint64_t totalBytes = 0;  // their lengths added up
+    // Not empty: the list and companion found in place did not agree (a run
+    // was stopped between putting them in place); both were written anew.
+    std::string mismatchWarning;
+    std::size_t leftoversRemoved = 0;  // temporaries of stopped runs, removed
+    std::uint64_t totalBytes = 0;      // their lengths added up
     bool Written() const { return outcome == FileListOutcome::kWritten; }
 };
 
-// Step 1. May run on any thread; it starts worker threads of its own.
+// May run on any thread; it starts worker threads of its own.
 FileListResult WriteFileList(const FileListRequest& request);
-
-// Step 2: compresses the file at `listPath` into `listPath` + ".bin", in
-// `work`. Returns CompressFile's result: 1 when the companion was written; 0
-// when there is no list to compress (nothing reported) or the companion
-// could not be written ("error write file" was shown).
-int WriteFileListCompanion(const std::string& listPath, LzssWindow& work);
 
 }  // namespace kelvarin

@@ -126,6 +126,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "pack src/A.txt a.aup && printf '\\177' | dd of=a.aup bs=1 seek=3 "
                  "conv=notrunc 2>/dev/null && '" KELVARIN_CLI "' unpack a.aup out",
                  "", 1, "length field disagrees"},
+        ExitCase{"DamagedStoredNamedOnStandardErrorOnly",
+                 "--version >/dev/null && printf '\\020\\0\\0\\0\\377' >root/a.aup; '" KELVARIN_CLI
+                 "' filelist --root root >o 2>e; s=$?; grep -q Fatal o && s=9; (cat e; exit $s)",
+                 "", 1, "damaged stored file a.aup"},
+        ExitCase{"ListOutputIsALink",
+                 "--version >/dev/null && ln -s src/A.txt mine.xml.bin && '" KELVARIN_CLI
+                 "' filelist --root root --out mine.xml",
+                 "", 3, "mine.xml.bin is not a regular file"},
         ExitCase{"Version", "--version", "", 0, "kelvarin-cli 0."},
         ExitCase{"NoSource", "import", "", 2, "SOURCE"},
         ExitCase{"UnknownOption", "filelist --bogus", "", 2, "bogus"},

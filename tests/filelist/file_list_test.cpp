@@ -1,6 +1,10 @@
 // Generate File List: exact bytes, the pack flag, runs that stop, parallel against sequential.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <random>
 
 #include "codec/compressor.h"
@@ -10,6 +14,7 @@
 #include "scan/collect_files.h"
 #include "tests/filelist/sequential_file_list.h"
 #include "tests/support/bit_writer.h"
+#include "tests/support/io_faults.h"
 #include "tests/support/literal_codec.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
@@ -35,9 +40,11 @@ TEST(FileList, SmallTreeByteForByteWithoutItsOwnFilesAndCompanionHoldsIt) {
          {"update_filelist.xml", "update_filelist.xml.bin", ".~kvtmp&1.00000000000000a0"}) {
         WriteFile(dir / own, "old");
     }
-    ASSERT_TRUE(Generate(dir, {"NOTES + b"}).Written());
-    auto work = std::make_unique<LzssWindow>();
-    ASSERT_EQ(WriteFileListCompanion(dir / "update_filelist.xml", *work), 1);
+    const FileListResult result = Generate(dir, {"NOTES + b"});
+    ASSERT_TRUE(result.Written());
+    // The old pair disagreed, as a run stopped between the two renames leaves it.
+    EXPECT_NE(result.mismatchWarning, "");
+    EXPECT_EQ(Generate(dir, {"NOTES + b"}).mismatchWarning, "");
     const std::string noContent = " d4 1d 8c d9 8f 00 b2 04 e9 80 09 98 ec f8 42 7e\" />\n";
     const std::string expected =
         "<root count=\"3\">\n"
@@ -94,6 +101,49 @@ TEST(FileList, UnreadableFileOrUnholdableNamesStopTheRunNamingThemAndKeepTheOldL
     const RootLock otherRun = RootLock::TryLock(dir.Path().string());
     EXPECT_EQ(Generate(dir, {}, 1).outcome, FileListOutcome::kRootBusy);
     EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), test::ToBytes("old list"));
+}
+
+TEST(FileList, ListAndCompanionReplaceTheOldPairTogetherOrNotAtAll) {
+    test::TempDir dir;
+    WriteFile(dir / "a.aup", kStoredAbc);
+    const std::string list = dir / "update_filelist.xml", companion = list + ".bin";
+    WriteFile(list, "old list");
+    WriteFile(companion, "old companion");
+    for (const char* part : {".xml.bin", "update_filelist"}) {  // the companion, or both
+        const test::FailingIo fault(test::FaultOn::kWrite, part, 3, ENOSPC);
+        const FileListResult result = Generate(dir);
+        EXPECT_EQ(result.outcome, FileListOutcome::kCannotWrite);
+        EXPECT_NE(result.message.find("No space left"), std::string::npos) << result.message;
+        EXPECT_EQ(ReadFile(list), test::ToBytes("old list"));
+        EXPECT_EQ(ReadFile(companion), test::ToBytes("old companion"));
+        EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3u) << "a temporary was left";
+    }
+    // Leftovers of a writer that has ended go; those of a live one stay.
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    waitpid(ended, nullptr, 0);
+    const std::string leftover =
+        dir / ("sub/.~kvtmp&" + std::to_string(ended) + ".0123456789abcdef");
+    const std::string live =
+        dir / ("sub/.~kvtmp&" + std::to_string(getpid()) + ".0123456789abcdef");
+    WriteFile(leftover, "x");
+    WriteFile(live, "x");
+    const FileListResult result = Generate(dir);
+    EXPECT_EQ(result.leftoversRemoved, 1u);
+    EXPECT_EQ(result.fileCount, 1u);
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    // A link or folder at either output is refused and left as it is.
+    std::filesystem::remove(companion);
+    std::filesystem::create_directory(companion);
+    EXPECT_EQ(Generate(dir).outcome, FileListOutcome::kOutputNotRegular);
+    std::filesystem::remove(companion);
+    std::filesystem::rename(list, dir / "real.xml");
+    std::filesystem::create_symlink(dir / "real.xml", list);
+    EXPECT_EQ(Generate(dir).outcome, FileListOutcome::kOutputNotRegular);
+    EXPECT_TRUE(std::filesystem::is_symlink(list) && !std::filesystem::exists(companion));
 }
 
 // Stored, damaged, not stored at all, or hand-made with matches anywhere in
