@@ -150,8 +150,8 @@ void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
     writer.Finish();
 }
 
-int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
-                 std::string* why) {
+int PrepareStoredFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
+                      PendingFile& pending, bool flushData, std::string* why) {
     const auto fail = [why](std::string reason) {
         if (why != nullptr) {
             *why = std::move(reason);
@@ -172,9 +172,25 @@ int CompressFile(const std::string& inputPath, const std::string& outputPath, Lz
     content = {};
 
     MakeDirectories(DirectoryPart(outputPath));
-    if (const WriteOutcome written = WriteFileReplacing(outputPath, stored); !written) {
+    if (const WriteOutcome written = pending.Write(outputPath, {stored}, flushData); !written) {
         MessageBoxOk(kWriteError, outputPath);
         return fail(DescribeWriteFailure(written, outputPath));
+    }
+    return 1;
+}
+
+int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
+                 std::string* why) {
+    PendingFile pending;
+    if (PrepareStoredFile(inputPath, outputPath, work, pending, true, why) != 1) {
+        return 0;
+    }
+    if (const WriteOutcome published = pending.Publish(); !published) {
+        MessageBoxOk(kWriteError, outputPath);
+        if (why != nullptr) {
+            *why = DescribeWriteFailure(published, outputPath);
+        }
+        return 0;
     }
     return 1;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codec/lzss_window.h"
+#include "fileio/replace_file.h"
 
 namespace kelvarin {
 
@@ -18,6 +19,13 @@ namespace kelvarin {
 // REQUIRES: content.size() <= kMaxContentSize.
 void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
                     std::vector<std::uint8_t>& stored);
+
+// Compresses the file at `inputPath` into `pending`, a stored file for
+// `outputPath` that is complete but not yet in place, creating the output's
+// missing directories. Returns 1 when it was written; else as CompressFile.
+// `flushData` as for PendingFile::Write.
+int PrepareStoredFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
+                      PendingFile& pending, bool flushData, std::string* why = nullptr);
 
 // Compresses the file at `inputPath` into the stored file `outputPath`,
 // creating the output's missing directories. Returns 1 when the stored file

@@ -1,12 +1,13 @@
-// One lock serialises creating a temporary with removing them all: a
-// temporary is created and remembered in one step, so none can slip in
-// between the removal and the end of the process.
+// A temporary is remembered before it is created, outside the lock, so that
+// workers create files at once; removing them all waits for creations under
+// way, so none can slip in between the removal and the end of the process.
 #include "fileio/live_temporaries.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <mutex>
 #include <unordered_set>
 
@@ -16,7 +17,9 @@ namespace {
 
 struct Registry {
     std::mutex mutex;
+    std::condition_variable created;
     std::unordered_set<std::string> paths;
+    int creating = 0;  // open() calls under way
     bool removed = false;
 };
 
@@ -29,17 +32,32 @@ Registry& TheRegistry() {
 
 FileDescriptor CreateLiveTemporary(const std::string& path) {
     Registry& registry = TheRegistry();
-    const std::lock_guard lock(registry.mutex);
-    if (registry.removed) {
-        errno = ECANCELED;
-        return FileDescriptor();
+    {
+        const std::lock_guard lock(registry.mutex);
+        if (registry.removed) {
+            errno = ECANCELED;
+            return FileDescriptor();
+        }
+        registry.paths.insert(path);
+        ++registry.creating;
     }
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file.IsOpen()) {
-        const int error = errno;
-        registry.paths.insert(path);
-        errno = error;
+    const int error = errno;
+    const std::lock_guard lock(registry.mutex);
+    if (--registry.creating == 0) {
+        registry.created.notify_all();
     }
+    if (!file.IsOpen() || registry.removed) {
+        registry.paths.erase(path);  // a file that was there already is not ours
+        if (file.IsOpen()) {
+            ::unlink(path.c_str());  // the removal is waiting for this one
+            errno = ECANCELED;
+            return FileDescriptor();
+        }
+        errno = error;
+        return FileDescriptor();
+    }
+    errno = error;
     return file;
 }
 
@@ -51,8 +69,9 @@ void ForgetLiveTemporary(const std::string& path) {
 
 std::size_t RemoveLiveTemporaries() {
     Registry& registry = TheRegistry();
-    const std::lock_guard lock(registry.mutex);
+    std::unique_lock lock(registry.mutex);
     registry.removed = true;
+    registry.created.wait(lock, [&registry] { return registry.creating == 0; });
     std::size_t count = 0;
     for (const std::string& path : registry.paths) {
         count += ::unlink(path.c_str()) == 0 ? 1 : 0;

@@ -65,7 +65,17 @@ std::string DescribeWriteFailure(const WriteOutcome& outcome, const std::string&
     return "cannot write " + path + ": " + std::strerror(outcome.error);
 }
 
-WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces) {
+PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        m_path = std::move(other.m_path);
+        m_temporary = std::exchange(other.m_temporary, std::string());
+        m_size = other.m_size;
+    }
+    return *this;
+}
+
+WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces, bool flushData) {
     struct stat old {};
     const bool replacing = ::lstat(path.c_str(), &old) == 0;
     if (replacing && !S_ISREG(old.st_mode)) {
@@ -92,12 +102,13 @@ WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces) {
         for (std::span<const std::uint8_t> piece : pieces) {
             if (error == 0) {
                 error = WriteAll(*sink, piece);
+                m_size += piece.size();
             }
         }
     }
     // The data reaches the disk before the name does, or a crash could
     // publish an empty file under the target's name.
-    if (error == 0 && ::fsync(file.Get()) != 0) {
+    if (error == 0 && flushData && ::fsync(file.Get()) != 0) {
         error = errno;
     }
     const int closeError = file.Close();
@@ -132,6 +143,11 @@ void PendingFile::Discard() {
         ForgetLiveTemporary(m_temporary);
         m_temporary.clear();
     }
+}
+
+int FlushFileSystem(const std::string& path) {
+    const FileDescriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder.IsOpen() && ::syncfs(folder.Get()) == 0 ? 0 : errno;
 }
 
 void FlushFolder(const std::string& path) {

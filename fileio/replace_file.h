@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelvarin {
@@ -27,21 +28,28 @@ std::string DescribeWriteFailure(const WriteOutcome& outcome, const std::string&
 
 using Pieces = std::initializer_list<std::span<const std::uint8_t>>;
 
-// A new file written in full to a temporary beside its target and flushed to
-// disk, but not yet in place: several files can be put in place one right
-// after another once all of them are complete. Destroyed unpublished, it
-// removes its temporary.
+// A new file written in full to a temporary beside its target, but not yet
+// in place: several files can be put in place one right after another once
+// all of them are complete. Destroyed unpublished, it removes its temporary.
 class PendingFile {
 public:
     PendingFile() = default;
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
+    PendingFile(PendingFile&& other) noexcept { *this = std::move(other); }
+    PendingFile& operator=(PendingFile&& other) noexcept;
     ~PendingFile() { Discard(); }
 
     // Writes the pieces to a new temporary beside `path`, refusing a target
-    // that is there and not a regular file. On failure nothing is left.
+    // that is there and not a regular file, and flushes it to disk unless
+    // the caller flushes many at once (FlushFileSystem) before publishing.
+    // On failure nothing is left.
     // REQUIRES: nothing written yet.
-    WriteOutcome Write(const std::string& path, Pieces pieces);
+    WriteOutcome Write(const std::string& path, Pieces pieces, bool flushData = true);
+
+    // The bytes written, and the target they are for.
+    std::uint64_t Size() const { return m_size; }
+    const std::string& Path() const { return m_path; }
+    // Written and not yet published or discarded.
+    bool IsPending() const { return !m_temporary.empty(); }
 
     // Renames the temporary over the target, then flushes the folder unless
     // the caller flushes it later itself.
@@ -54,7 +62,13 @@ public:
 private:
     std::string m_path;
     std::string m_temporary;
+    std::uint64_t m_size = 0;
 };
+
+// Flushes every file and folder of the file system that holds `path` to
+// disk: one flush for many files costs about what one fsync does. Returns
+// 0 or the errno.
+int FlushFileSystem(const std::string& path);
 
 // Flushes the folder at `path` to disk, so that renames into it survive a
 // crash. Best effort: a file system that cannot flush folders is left so.

@@ -19,6 +19,7 @@
 #include "codec/lzss_window.h"
 #include "import/compare_file.h"
 #include "import/import_messages.h"
+#include "import/stored_file_batch.h"
 #include "import/stored_path.h"
 #include "platform/message_box.h"
 
@@ -48,7 +49,8 @@ std::string WhyNotStorable(const std::string& path) {
 // message that says what happened, or 0 when the stored file was already
 // up to date.
 unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std::string& dest,
-                       LzssWindow& work, std::vector<std::uint8_t>& unpacked, std::string& why) {
+                       LzssWindow& work, std::vector<std::uint8_t>& unpacked, std::string& why,
+                       PendingFile& written) {
     why = WhyNotStorable(path);
     if (!why.empty()) {
         return WM_IMPORT_FAILED;
@@ -67,9 +69,9 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
     if (job.dryRun) {
         return done;
     }
-    // CompressFile has shown "error write file" itself when it could not
-    // write; the old stored file is then left as it was.
-    return CompressFile(path, dest, work, &why) == 1 ? done : WM_IMPORT_FAILED;
+    // "error write file" has been shown when it could not be written; the
+    // old stored file is then left as it was.
+    return PrepareStoredFile(path, dest, work, written, false, &why) == 1 ? done : WM_IMPORT_FAILED;
 }
 
 }  // namespace
@@ -89,6 +91,7 @@ void ImportWorker(ImportJob* job) {
     const std::vector<std::string>& files = *owned->files;
     std::vector<std::string>& reasons = *owned->failureReasons;
     std::string why;
+    StoredFileBatch batch(owned->rootPath, window, workerIndex, reasons);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string& path = files[i];
         const std::optional<std::string_view> relative = RelativeToFolder(path, owned->sourceRoot);
@@ -103,14 +106,18 @@ void ImportWorker(ImportJob* job) {
         }
         const std::string dest = StoredFilePath(owned->rootPath, *relative);
         window.PostMessage(WM_IMPORT_PROGRESS, i, workerIndex);
-        const unsigned done = ImportOneFile(*owned, path, dest, work, unpacked, why);
+        PendingFile written;
+        const unsigned done = ImportOneFile(*owned, path, dest, work, unpacked, why, written);
         if (done == WM_IMPORT_FAILED) {
             reasons[i] = std::move(why);
         }
-        if (done != 0) {
+        if (written.IsPending()) {
+            batch.Add(i, done, std::move(written));
+        } else if (done != 0) {
             window.PostMessage(done, i, workerIndex);
         }
     }
+    batch.Finish();
     window.PostMessage(WM_IMPORT_FINISHED, 0, workerIndex);
 }
 

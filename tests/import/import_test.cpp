@@ -47,8 +47,8 @@ struct WorkerCase {
     Source source;
     Stored stored;
     bool dryRun;
-    unsigned message;  // 0: PROGRESS only
-    bool written;      // else what was at the stored file's place is left as it was
+    unsigned message;         // 0: PROGRESS only
+    bool written;             // else what was at the stored file's place is left as it was
     const char* reason = "";  // part of a failure's reason
     int writeError = 0;       // the stored file's write fails with it
 };
@@ -118,7 +118,8 @@ constexpr WorkerCase kWorkerCases[] = {
     {"StoredNameTooLong", kLongName, kNone, false, WM_IMPORT_FAILED, false, "File name too long"},
     {"OutsideSource", kOutside, kNone, false, WM_IMPORT_FAILED, false, "path has error!"},
     {"DiskFullNew", kRegular, kNone, false, WM_IMPORT_FAILED, false, "No space left", ENOSPC},
-    {"ReadOnlyFileSystem", kRegular, kOneByteOff, false, WM_IMPORT_FAILED, false, "Read-only", EROFS},
+    {"ReadOnlyFileSystem", kRegular, kOneByteOff, false, WM_IMPORT_FAILED, false, "Read-only",
+     EROFS},
     {"DryNew", kRegular, kNone, true, WM_IMPORT_ADDED, false},
     {"DryChanged", kRegular, kOneByteOff, true, WM_IMPORT_UPDATED, false},
 };
@@ -149,15 +150,19 @@ TEST(StartImport, DealsRoundRobinAndEachWorkerPostsItsShareInOrder) {
             perWorker[m.lParam].push_back(m);
         }
         for (std::size_t k = 0; k < kImportWorkerCount; ++k) {
-            Messages expected;
+            // A dry run posts each verdict at once; a real one once its
+            // batch of written files is in place.
+            Messages expected, verdicts;
             const auto& list = (*run.workerFiles)[k];
             for (std::size_t i = 0; i < list.size(); ++i) {
                 EXPECT_EQ(list[i], run.allFiles[4 * i + k]);
                 if (int(k) != throwFor) {
                     expected.push_back({WM_IMPORT_PROGRESS, i, std::intptr_t(k)});
-                    expected.push_back({WM_IMPORT_ADDED, i, std::intptr_t(k)});
+                    (dryRun ? expected : verdicts)
+                        .push_back({WM_IMPORT_ADDED, i, std::intptr_t(k)});
                 }
             }
+            expected.insert(expected.end(), verdicts.begin(), verdicts.end());
             expected.push_back({WM_IMPORT_FINISHED, 0, std::intptr_t(k)});
             EXPECT_EQ(perWorker[k], expected) << "worker " << k;
         }

@@ -1,0 +1,60 @@
+// The stored files that a worker has written but not yet put in place. They
+// are flushed to disk together, with one flush of the file system, and only
+// then renamed over their targets; the renames are flushed once more at the
+// end. Each file's verdict is posted once the file is in place. One flush per
+// batch rather than one per file keeps an import of many small files about
+// as fast as one that does not flush at all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fileio/replace_file.h"
+#include "platform/message_window.h"
+
+namespace kelvarin {
+
+// A batch is put in place when it holds this many files or bytes.
+constexpr std::size_t kBatchFiles = 2048;
+constexpr std::uint64_t kBatchBytes = 256u << 20;
+
+class StoredFileBatch {
+public:
+    // Verdicts go to `window` as from worker `workerIndex`; a failure's
+    // reason goes to `failureReasons` first.
+    StoredFileBatch(std::string rootPath, MessageWindow& window, std::intptr_t workerIndex,
+                    std::vector<std::string>& failureReasons);
+    StoredFileBatch(const StoredFileBatch&) = delete;
+    StoredFileBatch& operator=(const StoredFileBatch&) = delete;
+
+    // Takes the complete stored file of file `fileIndex`, whose verdict (added
+    // or updated) is posted once it is in place; puts the batch in place
+    // when it is full.
+    void Add(std::size_t fileIndex, unsigned verdict, PendingFile file);
+
+    // Puts every file taken in place and posts its verdict, or posts
+    // WM_IMPORT_FAILED (after "error write file") for one that cannot be.
+    void Publish();
+
+    // Publishes what is left, then flushes the renames of the whole run.
+    void Finish();
+
+private:
+    struct Entry {
+        std::size_t fileIndex;
+        unsigned verdict;
+        PendingFile file;
+    };
+
+    std::string m_rootPath;
+    MessageWindow& m_window;
+    std::intptr_t m_workerIndex;
+    std::vector<std::string>& m_failureReasons;
+    std::vector<Entry> m_entries;
+    std::uint64_t m_bytes = 0;
+    bool m_published = false;  // some file was put in place
+};
+
+}  // namespace kelvarin
