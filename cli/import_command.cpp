@@ -280,6 +280,10 @@ public:
         if (!run.lockWarning.empty()) {
             std::fprintf(stderr, "kelvarin-cli: warning: %s\n", run.lockWarning.c_str());
         }
+        if (run.leftoversRemoved > 0) {
+            std::fprintf(stderr, "kelvarin-cli: removed %zu temporaries left by stopped runs\n",
+                         run.leftoversRemoved);
+        }
         ImportReport report(run.sourceRoot, *run.workerFiles, *run.failureReasons, m_dryRun);
         for (const RefusedFile& file : run.refusedFiles) {
             report.ReportRefused(file);

@@ -6,9 +6,11 @@
 
 #include "cli/command.h"
 #include "platform/debug_output.h"
+#include "platform/stop_signals.h"
 
 int main(int argc, char** argv) {
     using namespace kelvarin;
+    HandleStopSignals("kelvarin-cli");
     CLI::App app{"Kelvarin: prepares the update tree that the client's updater downloads."};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("kelvarin-cli ") + KELVARIN_VERSION);

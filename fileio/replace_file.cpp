@@ -1,5 +1,6 @@
 #include "fileio/replace_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -196,6 +197,22 @@ std::size_t RemoveLeftoverTemporaries(const std::vector<std::string>& paths) {
         }
     }
     return removed;
+}
+
+std::size_t RemoveLeftoverTemporariesIn(const std::string& folder) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) {
+        return 0;
+    }
+    std::vector<std::string> paths;
+    const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::string_view(entry->d_name).starts_with(kTemporaryPrefix)) {
+            paths.push_back(prefix + entry->d_name);
+        }
+    }
+    ::closedir(listing);
+    return RemoveLeftoverTemporaries(paths);
 }
 
 }  // namespace kelvarin

@@ -94,4 +94,7 @@ bool IsTemporaryFileName(std::string_view fileName);
 // run of this tool can still be writing them. Returns how many it removed.
 std::size_t RemoveLeftoverTemporaries(const std::vector<std::string>& paths);
 
+// The same for the temporaries directly in `folder` (not below it).
+std::size_t RemoveLeftoverTemporariesIn(const std::string& folder);
+
 }  // namespace kelvarin

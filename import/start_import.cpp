@@ -5,14 +5,17 @@
 #include "import/start_import.h"
 
 #include <cstdlib>
+#include <set>
 #include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
 
 #include "fileio/folders.h"
+#include "fileio/replace_file.h"
 #include "import/import_messages.h"
 #include "import/import_worker.h"
+#include "import/stored_path.h"
 #include "scan/client_names.h"
 #include "scan/collect_files.h"
 
@@ -97,6 +100,18 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     result.lock = std::move(lock);
     result.refusedFiles = TakeRefusedFiles(result.allFiles, source);
     result.sourceRoot = source;
+    if (!options.dryRun) {
+        // Under the lock no other run writes here: what a killed one left goes.
+        std::set<std::string> folders{root};
+        for (const std::string& file : result.allFiles) {
+            if (const auto relative = RelativeToFolder(file, source)) {
+                folders.insert(DirectoryPart(StoredFilePath(root, *relative)));
+            }
+        }
+        for (const std::string& folder : folders) {
+            result.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
+        }
+    }
     auto lists = std::make_shared<WorkerFileLists>();
     DealFiles(result.allFiles, *lists);
     result.workerFiles = lists;

@@ -72,6 +72,9 @@ struct ImportRun {
     std::vector<WorkerNotStarted> workersNotStarted;
     // Not empty: the root could not be locked and the run goes on without.
     std::string lockWarning;
+    // Temporaries left by stopped runs in the folders this run writes to,
+    // removed before the workers started.
+    std::size_t leftoversRemoved = 0;
     // Declared before the workers, so it is released only after they are joined.
     RootLock lock;
     WorkerGroup workers;
