@@ -83,6 +83,15 @@ public:
                 std::fprintf(stderr, "kelvarin-cli: warning: %s\n", warning->c_str());
             }
         }
+        for (const std::string& loop : result.loops) {
+            std::fprintf(stderr,
+                         "kelvarin-cli: not followed: %s links to a folder that contains it\n",
+                         loop.c_str());
+        }
+        if (result.linksFollowed > 0) {
+            std::fprintf(stderr, "kelvarin-cli: %zu symbolic links followed\n",
+                         result.linksFollowed);
+        }
         if (result.leftoversRemoved > 0) {
             std::fprintf(stderr, "kelvarin-cli: removed %zu temporaries left by stopped runs\n",
                          result.leftoversRemoved);

@@ -92,8 +92,11 @@ FileListResult WriteFileList(const FileListRequest& request) {
     }
 
     std::vector<std::string> scanned;
-    std::vector<UnreadableFolder> unreadable;
-    CollectFiles(rootPath, scanned, &unreadable);
+    ScanReport scan;
+    CollectFiles(rootPath, scanned, &scan);
+    const std::vector<UnreadableFolder>& unreadable = scan.unreadable;
+    result.loops = scan.loops;
+    result.linksFollowed = scan.linksFollowed;
     if (!unreadable.empty()) {
         const std::string prefix = RootPrefix(rootPath);
         for (const UnreadableFolder& folder : unreadable) {

@@ -61,7 +61,9 @@ struct FileListResult {
     // was stopped between putting them in place); both were written anew.
     std::string mismatchWarning;
     std::size_t leftoversRemoved = 0;  // temporaries of stopped runs, removed
-    std::uint64_t totalBytes = 0;      // their lengths added up
+    std::vector<std::string> loops;    // links to a folder containing them, not followed
+    std::size_t linksFollowed = 0;
+    std::uint64_t totalBytes = 0;  // their lengths added up
     bool Written() const { return outcome == FileListOutcome::kWritten; }
 };
 

@@ -74,6 +74,12 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
                       "The root folder " + root + " lies inside the source folder " + source +
                           "; choose a source folder that does not contain it.");
     }
+    if (IsSameOrBelowFolder(source, root) ||
+        IsSameOrBelowFolder(ResolvedPath(source), ResolvedPath(root))) {
+        return Refuse(ImportRefusal::kSourceInsideRoot, "The source folder " + source +
+                                                            " lies inside the root folder " + root +
+                                                            "; choose a source folder outside it.");
+    }
     RootLock lock = RootLock::TryLock(root);
     if (lock.GetState() == RootLock::State::kBusy) {
         return Refuse(ImportRefusal::kRootBusy, "Another run is working on the root folder " +
@@ -83,8 +89,16 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     // A run that cannot see every source file would leave stored files
     // stale without a word, so it does not start.
     std::vector<std::string> files;
-    std::vector<UnreadableFolder> unreadable;
-    CollectFiles(source, files, &unreadable);
+    // A link to the root, or to a folder above it, would store the root
+    // into itself, deeper on every import.
+    ScanReport scan;
+    CollectFiles(source, files, &scan, FolderAndItsParents(root));
+    const std::vector<UnreadableFolder>& unreadable = scan.unreadable;
+    if (!scan.stoppedAt.empty()) {
+        return Refuse(ImportRefusal::kSourceInsideRoot,
+                      "The source folder reaches the root folder " + root + " through the link " +
+                          scan.stoppedAt.front() + "; nothing was imported.");
+    }
     if (!unreadable.empty()) {
         return Refuse(ImportRefusal::kUnreadableFolder,
                       "The folder " + unreadable.front().path + " cannot be read (" +
@@ -93,6 +107,8 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
 
     ImportRun result;
     result.allFiles = std::move(files);
+    result.loops = std::move(scan.loops);
+    result.linksFollowed = scan.linksFollowed;
     if (lock.GetState() == RootLock::State::kUnsupported) {
         result.lockWarning = "the root folder " + root + " cannot be locked (" + lock.Reason() +
                              "); the run goes on without the lock";

@@ -41,6 +41,7 @@ enum class ImportRefusal {
     kRootMissing,
     kSourceMissing,
     kRootInsideSource,
+    kSourceInsideRoot,  // or reaching the root, or a folder above it, by a link
     kRootBusy,          // another run holds the root
     kUnreadableFolder,  // the source could not be seen whole
 };
@@ -75,6 +76,9 @@ struct ImportRun {
     // Temporaries left by stopped runs in the folders this run writes to,
     // removed before the workers started.
     std::size_t leftoversRemoved = 0;
+    // Links to a folder containing them (not followed), and links followed.
+    std::vector<std::string> loops;
+    std::size_t linksFollowed = 0;
     // Declared before the workers, so it is released only after they are joined.
     RootLock lock;
     WorkerGroup workers;

@@ -3,8 +3,8 @@
 // paths of any length work; the paths themselves are built in one growing
 // string. A folder's entries are read in full, sorted into NTFS order and
 // only then walked, so a sub-folder's files land where the sub-folder stands
-// among its parent's entries. Every folder entered is remembered by device
-// and inode, which stops link loops and double visits.
+// among its parent's entries. The folders on the way down are remembered by
+// device and inode, which stops link loops.
 #include "scan/collect_files.h"
 
 #include <dirent.h>
@@ -16,8 +16,10 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -31,12 +33,6 @@ namespace {
 
 constexpr int kOpenFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-struct FolderId {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const FolderId&) const = default;
-};
-
 struct FolderIdHash {
     std::size_t operator()(const FolderId& id) const {
         return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) *
@@ -45,11 +41,16 @@ struct FolderIdHash {
     }
 };
 
+FolderId IdOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 // One entry of a folder: its name lies in the folder's name store.
 struct FolderEntry {
     std::size_t offset;
     std::size_t length;
     bool isFolder;
+    bool isLink;
 };
 
 // Closes a listing on every way out of a level.
@@ -84,6 +85,15 @@ bool EntryIsFolder(int folderFd, const dirent& entry) {
     return ::fstatat(folderFd, entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool EntryIsLink(int folderFd, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN) {
+        return entry.d_type == DT_LNK;
+    }
+    struct stat info {};
+    return ::fstatat(folderFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(info.st_mode);
+}
+
 // Opens an absolute canonical path too long to hand to open() at once, one
 // component at a time. Intermediate folders need only be searchable.
 FileDescriptor OpenLongFolder(const std::string& canonical) {
@@ -109,9 +119,9 @@ FileDescriptor OpenLongFolder(const std::string& canonical) {
 
 class TreeWalker {
 public:
-    TreeWalker(std::string prefix, std::vector<std::string>& files,
-               std::vector<UnreadableFolder>* unreadable)
-        : m_prefix(std::move(prefix)), m_files(files), m_unreadable(unreadable) {}
+    TreeWalker(std::string prefix, std::vector<std::string>& files, ScanReport& report,
+               const std::vector<FolderId>& stopAt)
+        : m_prefix(std::move(prefix)), m_files(files), m_report(report), m_stopAt(stopAt) {}
 
     // Lists the folder open at `folder`, whose path with a trailing '/' is
     // m_prefix.
@@ -120,9 +130,14 @@ public:
         if (::fstat(folder.Get(), &info) != 0) {
             return Unreadable(m_prefix, errno);
         }
-        if (!m_entered.insert(FolderId{info.st_dev, info.st_ino}).second) {
-            return;
-        }
+        // Taken off again on the way out: only the folders above count.
+        const FolderId id = IdOf(info);
+        m_above.insert(id);
+        struct Leave {
+            TreeWalker& walker;
+            FolderId id;
+            ~Leave() { walker.m_above.erase(id); }
+        } leave{*this, id};
         const int folderFd = folder.Get();
         DIR* dir = ::fdopendir(folderFd);
         if (dir == nullptr) {
@@ -146,7 +161,8 @@ public:
                 continue;
             }
             const std::size_t length = std::strlen(entry->d_name);
-            entries.push_back(FolderEntry{names.size(), length, EntryIsFolder(folderFd, *entry)});
+            entries.push_back(FolderEntry{names.size(), length, EntryIsFolder(folderFd, *entry),
+                                          EntryIsLink(folderFd, *entry)});
             names.append(entry->d_name, length);
         }
 
@@ -166,15 +182,27 @@ public:
                 path.reserve(prefixLength + name.size());
                 path.append(m_prefix).append(name);
                 m_files.push_back(std::move(path));
+                m_report.linksFollowed += entry.isLink ? 1 : 0;
                 continue;
             }
             const std::string childName(name);
             FileDescriptor child(::openat(folderFd, childName.c_str(), kOpenFolderFlags));
-            if (!child.IsOpen()) {
+            struct stat childInfo {};
+            if (!child.IsOpen() || ::fstat(child.Get(), &childInfo) != 0) {
                 const int error = errno;
                 Unreadable(m_prefix + childName, error);
                 continue;
             }
+            const FolderId childId = IdOf(childInfo);
+            if (m_above.contains(childId)) {
+                m_report.loops.push_back(m_prefix + childName);
+                continue;
+            }
+            if (std::find(m_stopAt.begin(), m_stopAt.end(), childId) != m_stopAt.end()) {
+                m_report.stoppedAt.push_back(m_prefix + childName);
+                continue;
+            }
+            m_report.linksFollowed += entry.isLink ? 1 : 0;
             m_prefix.append(name).push_back('/');
             Walk(std::move(child));
             m_prefix.resize(prefixLength);
@@ -184,26 +212,46 @@ public:
     // Records the folder at `path` (with or without its trailing '/') as
     // one that could not be read, for the reason `error` names.
     void Unreadable(std::string path, int error) {
-        if (m_unreadable != nullptr) {
-            const std::string reason = std::strerror(error);
-            if (path.size() > 1 && path.back() == '/') {
-                path.pop_back();
-            }
-            m_unreadable->push_back({std::move(path), reason});
+        const std::string reason = std::strerror(error);
+        if (path.size() > 1 && path.back() == '/') {
+            path.pop_back();
         }
+        m_report.unreadable.push_back({std::move(path), reason});
     }
 
 private:
     std::string m_prefix;
     std::vector<std::string>& m_files;
-    std::vector<UnreadableFolder>* m_unreadable;
-    std::unordered_set<FolderId, FolderIdHash> m_entered;
+    ScanReport& m_report;
+    const std::vector<FolderId>& m_stopAt;
+    std::unordered_set<FolderId, FolderIdHash> m_above;  // the folders being walked
 };
 
 }  // namespace
 
-void CollectFiles(const std::string& folder, std::vector<std::string>& files,
-                  std::vector<UnreadableFolder>* unreadable) {
+std::vector<FolderId> FolderAndItsParents(const std::string& path) {
+    std::vector<FolderId> ids;
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved) {
+        return ids;
+    }
+    std::string folder = resolved.get();
+    for (;;) {
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) == 0) {
+            ids.push_back(IdOf(info));
+        }
+        if (folder == "/") {
+            return ids;
+        }
+        const std::size_t slash = folder.rfind('/');
+        folder.resize(slash == 0 ? 1 : slash);
+    }
+}
+
+void CollectFiles(const std::string& folder, std::vector<std::string>& files, ScanReport* report,
+                  const std::vector<FolderId>& stopAt) {
     if (folder.empty()) {
         return;  // names no folder, as for open()
     }
@@ -216,7 +264,9 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files,
         fd = OpenLongFolder(canonical);
     }
     const int openError = errno;
-    TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files, unreadable);
+    ScanReport ignored;
+    TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files,
+                      report != nullptr ? *report : ignored, stopAt);
     if (!fd.IsOpen()) {
         return walker.Unreadable(canonical, openError);
     }

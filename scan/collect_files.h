@@ -1,6 +1,8 @@
 // The tree scan: every file under a folder, at any depth, as its real path.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,19 +15,41 @@ struct UnreadableFolder {
     bool operator==(const UnreadableFolder&) const = default;
 };
 
+// What a scan met besides files. A folder that cannot be opened or listed
+// contributes nothing and is added to `unreadable`, so that a run that
+// cannot see everything can stop. A link to a folder that contains it (a
+// loop) is not followed and is added to `loops`; a folder listed in the
+// scan's `stopAt` is not entered and is added to `stoppedAt`. Every other
+// link is followed and counted; a folder reached by two paths is entered
+// under both.
+struct ScanReport {
+    std::vector<UnreadableFolder> unreadable;
+    std::vector<std::string> loops;
+    std::vector<std::string> stoppedAt;
+    std::size_t linksFollowed = 0;
+};
+
+// A folder by device and inode, as stat gives them.
+struct FolderId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FolderId&) const = default;
+};
+
+// The folder at `path` and every folder above it, by id (links resolved).
+// Empty when `path` cannot be resolved.
+std::vector<FolderId> FolderAndItsParents(const std::string& path);
+
 // Appends to `files` the path of every non-directory entry under `folder`
 // (hidden files and files of every kind included), depth first. Each path is
 // the canonical absolute folder (case kept, no trailing '/'), '/', and the
 // name as the file system gives it. Inside each folder entries are taken in
 // NTFS order: names compared byte by byte with ASCII a-z taken as A-Z, ties
-// by the raw bytes. `folder` may be relative, may end in '/'. A folder that
-// cannot be opened or listed contributes nothing and is added to
-// `unreadable` (when given), so that a run that cannot see everything can
-// stop; a directory reached twice through links is not entered again.
-// `files` is never emptied or reordered. An empty `folder` names no folder:
-// nothing is appended.
+// by the raw bytes. `folder` may be relative, may end in '/'. What else was
+// met goes to `report` when given. `files` is never emptied or reordered. An
+// empty `folder` names no folder: nothing is appended.
 void CollectFiles(const std::string& folder, std::vector<std::string>& files,
-                  std::vector<UnreadableFolder>* unreadable = nullptr);
+                  ScanReport* report = nullptr, const std::vector<FolderId>& stopAt = {});
 
 // The absolute, lexically canonical form of a folder path: relative paths
 // resolved against the current directory, "." and ".." resolved, no doubled

@@ -67,7 +67,7 @@ TEST_F(Cli, ImportsThenFindsOnlyWhatChanged) {
 struct ExitCase {
     const char* name;
     const char* arguments;
-    const char* setUp;  // made in the working folder first; a folder if it ends in /
+    const char* setUp;  // made in the working folder: a file, a folder ("x/"), a link ("x -> y")
     int status;
     const char* shown;  // in standard output or standard error
 };
@@ -77,7 +77,9 @@ class CliExit : public Cli, public testing::WithParamInterface<ExitCase> {};
 TEST_P(CliExit, StatusTellsThePipeline) {
     const ExitCase& c = GetParam();
     const std::string setUp = c.setUp;
-    if (setUp.ends_with('/')) {
+    if (const std::size_t arrow = setUp.find(" -> "); arrow != std::string::npos) {
+        fs::create_directory_symlink(setUp.substr(arrow + 4), m_work / setUp.substr(0, arrow));
+    } else if (setUp.ends_with('/')) {
         fs::create_directories(m_work / setUp);
     } else if (!setUp.empty()) {
         WriteFile(m_work / setUp, "clash");
@@ -92,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"EmptyRoot", "import src --root ''", "", 3, "the root folder given is empty"},
         ExitCase{"SourceIsAFile", "import src/A.txt --root root", "", 3, "is a file, not a folder"},
         ExitCase{"RootInSource", "import src --root src/Data", "", 3, "inside the source"},
+        ExitCase{"SourceReachesRoot", "import src --root root", "src/Data/up -> ../..", 3,
+                 "through the link"},
         ExitCase{"RefusedNames", "import src --root root", "src/a.TXT", 1, "refused 2, failed 0"},
         ExitCase{"StoredIsFolder", "import src --root root", "root/a.txt.aup/", 1,
                  "added 2, updated 0, unchanged 0, refused 0, failed 1"},

@@ -175,8 +175,10 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
     TempDir base;
     const std::string src = base / "src", root = base / "root";
     fs::create_directories(src + "/Inner");
-    fs::create_directories(root);
+    fs::create_directories(root + "/sub");
     fs::create_directory_symlink(src + "/Inner", base / "link");
+    fs::create_directories(base / "looped");  // reaches the root's parent: root into itself
+    fs::create_directory_symlink(base.Path(), base / "looped/up");
     fs::create_directories(base / "busy");
     const RootLock otherRun = RootLock::TryLock(base / "busy");
     const std::tuple<std::string, std::string, ImportRefusal> cases[] = {
@@ -187,6 +189,8 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
         {src, src, ImportRefusal::kRootInsideSource},
         {src, src + "/Inner", ImportRefusal::kRootInsideSource},
         {src, base / "link", ImportRefusal::kRootInsideSource},
+        {root + "/sub", root, ImportRefusal::kSourceInsideRoot},
+        {base / "looped", root, ImportRefusal::kSourceInsideRoot},
     };
     for (const auto& [source, into, refusal] : cases) {
         RecordingMessageWindow window;

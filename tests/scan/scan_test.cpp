@@ -86,7 +86,7 @@ Paths Collect(const std::string& folder) {
     return files;
 }
 
-TEST(CollectFiles, NestedHiddenAndLoopedTreeInNtfsOrderEachFileOnce) {
+TEST(CollectFiles, NestedHiddenAndLinkedTreeInNtfsOrderLoopsNamed) {
     const test::TempDir temp;
     const std::string r = temp.Path().lexically_normal().string();
     for (const char* name : {"b", "_x", "A", "a", ".hidden", "lib.old/README", "B/Inner1",
@@ -95,13 +95,23 @@ TEST(CollectFiles, NestedHiddenAndLoopedTreeInNtfsOrderEachFileOnce) {
     }
     std::filesystem::create_directories(temp.Path() / "empty/also");
     std::filesystem::create_directory_symlink(temp.Path(), temp.Path() / "B/up");
+    std::filesystem::create_directory_symlink(temp.Path() / "lib.old", temp.Path() / "Shared");
     std::filesystem::create_symlink("nowhere", temp.Path() / "dangling");
     Paths expected = {"kept"};
-    for (const char* name : {".hidden", "A", "a", "B/Inner1", "B/inner2", "b", "dangling",
-                             "lib.old/README", "One/two/Three/four/FIVE/deep", "_x"}) {
+    for (const char* name :
+         {".hidden", "A", "a", "B/Inner1", "B/inner2", "b", "dangling", "lib.old/README",
+          "One/two/Three/four/FIVE/deep", "Shared/README", "_x"}) {
         expected.push_back(r + "/" + name);
     }
     EXPECT_EQ(Collect(r), expected);
+    // A folder above a given one is not entered, as a loop is not followed.
+    Paths files;
+    ScanReport report;
+    CollectFiles(r, files, &report, FolderAndItsParents(r + "/One/two"));
+    EXPECT_EQ(report.loops, Paths{r + "/B/up"});
+    EXPECT_EQ(report.stoppedAt, Paths{r + "/One"});
+    EXPECT_EQ(report.linksFollowed, 2u);  // Shared, dangling
+    EXPECT_EQ(files.size(), expected.size() - 2);
     EXPECT_EQ(Collect(r + "//./B/..//"), expected);
     EXPECT_EQ(Collect(r + "/missing"), Paths{"kept"});
 }
@@ -113,11 +123,11 @@ int ScanUnprivileged(const test::TempDir& dir) {
         return 2;
     }
     std::vector<std::string> files;
-    std::vector<UnreadableFolder> unreadable;
-    CollectFiles(dir.Path().string(), files, &unreadable);
+    ScanReport report;
+    CollectFiles(dir.Path().string(), files, &report);
     const UnreadableFolder named{dir / "locked", std::strerror(EACCES)};
     return files == std::vector<std::string>{dir / "a/x"} &&
-                   unreadable == std::vector<UnreadableFolder>{named}
+                   report.unreadable == std::vector<UnreadableFolder>{named}
                ? 0
                : 1;
 }
