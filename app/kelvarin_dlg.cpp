@@ -190,7 +190,10 @@ bool CKelvarinDlg::OnInitDialog() {
     std::string problem;
     m_rootPath = ReadRootFolderFile(kRootFolderFile, &problem);
     UpdateData(false);
-    m_excludeList = ReadExcludeListFile(kExcludeListFile, &problem);
+    m_excludeList = ReadExcludeListFile(kExcludeListFile, &m_excludeListProblem);
+    if (problem.empty()) {
+        problem = m_excludeListProblem;
+    }
     if (!problem.empty()) {
         // Said once the window is up, so that the user sees what it is about.
         QTimer::singleShot(0, this, [problem] { AppMessageBox(problem); });
@@ -307,6 +310,11 @@ void CKelvarinDlg::OnImportFile() {
 }
 
 void CKelvarinDlg::OnGenerateFileList() {
+    if (!m_excludeListProblem.empty()) {
+        // Pack flags from part of the list would publish wrong flags.
+        AppMessageBox("The file list was not written: " + m_excludeListProblem);
+        return;
+    }
     const QString initial = FromPath(m_rootPath.empty() ? std::string("/") + kDefaultListName
                                                         : DefaultListPath(m_rootPath));
     const std::optional<QString> chosen =

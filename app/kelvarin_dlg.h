@@ -125,6 +125,7 @@ private:
     std::shared_ptr<const FailureReasons> m_failureReasons = std::make_shared<FailureReasons>();
     // The entries of exclude.list, read at start-up.
     std::vector<std::string> m_excludeList;
+    std::string m_excludeListProblem;  // exclude.list could not be read whole
     QIcon m_icon;
     // The root folder, canonical, as loaded from root.folder or browsed.
     std::string m_rootPath;

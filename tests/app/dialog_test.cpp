@@ -192,6 +192,16 @@ private slots:
         QVERIFY(QFile::exists(Path("mine.xml")) && QFile::exists(Path("mine.xml.bin")));
     }
 
+    void UnreadableExcludeListStopsGenerateBeforeItsChooser() {
+        QDir().mkpath(Path("exclude.list"));
+        const auto dialog = Dialog(1, "root", false);
+        QTRY_COMPARE(m_presenter.texts.size(), 1);  // said once the window is up
+        dialog->findChild<QPushButton*>("IDC_GENERATE")->click();
+        QVERIFY(m_choosers.saveRequests.isEmpty() && Enabled(*dialog));
+        QCOMPARE(m_presenter.texts.size(), 2);
+        QVERIFY(m_presenter.texts[1].startsWith("The file list was not written: "));
+    }
+
     void WorkerWaitsForItsBoxOnTheGuiThread() {
         std::atomic<bool> returned{false};
         std::thread worker([&] {
