@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "import/stored_path.h"
+
 namespace kelvarin {
 
 std::vector<RefusedFile> TakeRefusedFiles(std::vector<std::string>& files,
@@ -14,7 +16,8 @@ std::vector<RefusedFile> TakeRefusedFiles(std::vector<std::string>& files,
         // A path outside the source has no name at all: empty, never held.
         relatives.push_back(RelativeToFolder(path, sourceRoot).value_or(std::string_view()));
     }
-    const std::vector<std::optional<RefusalReason>> verdicts = RefusedNames(relatives);
+    const std::vector<std::optional<RefusalReason>> verdicts =
+        RefusedNames(relatives, kStoredFileSuffix);
 
     std::vector<RefusedFile> refused;
     std::size_t kept = 0;

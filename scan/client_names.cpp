@@ -105,24 +105,55 @@ std::string_view RefusalText(RefusalReason reason) {
             return "the client cannot hold this name";
         case RefusalReason::kNameDiffersInCase:
             return "another file differs from it only in case";
+        case RefusalReason::kNameIsAFolder:
+            return "a file and a folder would have the same name; rename the source or delete "
+                   "the stored file";
     }
     return {};
 }
 
 std::vector<std::optional<RefusalReason>> RefusedNames(
-    const std::vector<std::string_view>& relativePaths) {
+    const std::vector<std::string_view>& relativePaths, std::string_view storedSuffix) {
     std::vector<std::optional<RefusalReason>> verdicts(relativePaths.size());
+    std::vector<std::string> published(relativePaths.size());
     std::unordered_map<std::string, std::size_t> firstWithName;
     firstWithName.reserve(relativePaths.size());
+    // Every folder of a published name, with the paths below it.
+    std::unordered_map<std::string, std::vector<std::size_t>> below;
     for (std::size_t i = 0; i < relativePaths.size(); ++i) {
         if (!ClientCanHoldName(relativePaths[i])) {
             verdicts[i] = RefusalReason::kNameNotHeld;
             continue;
         }
-        const auto [first, inserted] = firstWithName.emplace(PublishedName(relativePaths[i]), i);
+        published[i] = PublishedName(relativePaths[i]);
+        const auto [first, inserted] = firstWithName.emplace(published[i], i);
         if (!inserted) {
             verdicts[first->second] = RefusalReason::kNameDiffersInCase;
             verdicts[i] = RefusalReason::kNameDiffersInCase;
+        }
+        for (std::size_t slash = published[i].find('\\'); slash != std::string::npos;
+             slash = published[i].find('\\', slash + 1)) {
+            below[published[i].substr(0, slash)].push_back(i);
+        }
+    }
+    const auto refuseBelow = [&](const std::string& folder) {
+        const auto found = below.find(folder);
+        if (found == below.end()) {
+            return false;
+        }
+        for (const std::size_t j : found->second) {
+            verdicts[j] = verdicts[j].value_or(RefusalReason::kNameIsAFolder);
+        }
+        return true;
+    };
+    for (std::size_t i = 0; i < relativePaths.size(); ++i) {
+        if (published[i].empty()) {
+            continue;
+        }
+        const bool clash = refuseBelow(published[i]);
+        if ((!storedSuffix.empty() && refuseBelow(published[i] + std::string(storedSuffix))) ||
+            clash) {
+            verdicts[i] = verdicts[i].value_or(RefusalReason::kNameIsAFolder);
         }
     }
     return verdicts;

@@ -41,6 +41,7 @@ std::optional<std::string_view> RelativeToFolder(std::string_view path, std::str
 enum class RefusalReason {
     kNameNotHeld,        // a character that the client's file system refuses
     kNameDiffersInCase,  // another file has the same published name
+    kNameIsAFolder,      // a folder of other files has the same name, or is under one
 };
 
 // The reason in words, as logs and messages show it.
@@ -48,9 +49,12 @@ std::string_view RefusalText(RefusalReason reason);
 
 // For each real relative path, why the client cannot hold it, or nullopt:
 // an empty name, a name with any of \ : * ? " < > | or a byte below 0x20,
-// and every path whose published name another path of the list shares
-// (neither may overwrite the other).
+// every path whose published name another path of the list shares
+// (neither may overwrite the other), and every path whose published name,
+// or that name + `storedSuffix`, is the name of a folder of other paths,
+// together with those paths (a file and a folder cannot share a name, and
+// which one got written would depend on the order of the work).
 std::vector<std::optional<RefusalReason>> RefusedNames(
-    const std::vector<std::string_view>& relativePaths);
+    const std::vector<std::string_view>& relativePaths, std::string_view storedSuffix = {});
 
 }  // namespace kelvarin

@@ -31,6 +31,14 @@ TEST(ClientNames, FoldOnlyAsciiLettersAndRefuseForbiddenAndControlBytesAndCaseTw
     EXPECT_EQ(RefusedNames({"\xF0\x9F\x98\x80", "\xE2\x82\xAC", "\xC0\xAF", "\xED\xA0\x80",
                             "\xF4\x90\x80\x80", "a\xE2\x82"}),
               (std::vector<std::optional<RefusalReason>>{{}, {}, kNot, kNot, kNot, kNot}));
+    // A file named as a folder of others, for the client or as a stored file: all of them.
+    const auto kDir = RefusalReason::kNameIsAFolder;
+    const std::vector<std::string_view> kTree = {"lib",  "Lib.aup/x", "LIB.AUP/y/z", "lib2/x",
+                                                 "Data", "data/q",    "e.aup"};
+    EXPECT_EQ(RefusedNames(kTree, ".aup"),
+              (std::vector<std::optional<RefusalReason>>{kDir, kDir, kDir, {}, kDir, kDir, {}}));
+    EXPECT_EQ(RefusedNames(kTree),
+              (std::vector<std::optional<RefusalReason>>{{}, {}, {}, {}, kDir, kDir, {}}));
 }
 
 TEST(ClientNames, SameOrBelowComparesWholeComponents) {
