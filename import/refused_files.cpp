@@ -2,6 +2,8 @@
 // keeping both halves in scan order.
 #include "import/refused_files.h"
 
+#include <sys/stat.h>
+
 #include <optional>
 
 #include "import/stored_path.h"
@@ -9,15 +11,22 @@
 namespace kelvarin {
 
 std::vector<RefusedFile> TakeRefusedFiles(std::vector<std::string>& files,
-                                          std::string_view sourceRoot) {
+                                          std::string_view sourceRoot,
+                                          const std::string& rootPath) {
     std::vector<std::string_view> relatives;
     relatives.reserve(files.size());
     for (const std::string& path : files) {
         // A path outside the source has no name at all: empty, never held.
         relatives.push_back(RelativeToFolder(path, sourceRoot).value_or(std::string_view()));
     }
-    const std::vector<std::optional<RefusalReason>> verdicts =
-        RefusedNames(relatives, kStoredFileSuffix);
+    std::vector<std::optional<RefusalReason>> verdicts = RefusedNames(relatives, kStoredFileSuffix);
+    for (std::size_t i = 0; i < files.size() && !rootPath.empty(); ++i) {
+        struct stat stored {};
+        if (!verdicts[i] && ::lstat(StoredFilePath(rootPath, relatives[i]).c_str(), &stored) == 0 &&
+            S_ISDIR(stored.st_mode)) {
+            verdicts[i] = RefusalReason::kNameIsAFolder;
+        }
+    }
 
     std::vector<RefusedFile> refused;
     std::size_t kept = 0;

@@ -19,9 +19,12 @@ struct RefusedFile {
 
 // Moves the refused files of `files` into the result, in scan order, and
 // keeps the others in `files`, in their order. Every file of a group whose
-// published names are equal is refused, so neither overwrites the other.
+// published names are equal is refused, so neither overwrites the other;
+// so is a file whose stored file would be a folder already under
+// `rootPath` (when given).
 // REQUIRES: every entry of `files` lies below `sourceRoot` (canonical).
 std::vector<RefusedFile> TakeRefusedFiles(std::vector<std::string>& files,
-                                          std::string_view sourceRoot);
+                                          std::string_view sourceRoot,
+                                          const std::string& rootPath = {});
 
 }  // namespace kelvarin

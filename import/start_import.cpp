@@ -114,7 +114,7 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
                              "); the run goes on without the lock";
     }
     result.lock = std::move(lock);
-    result.refusedFiles = TakeRefusedFiles(result.allFiles, source);
+    result.refusedFiles = TakeRefusedFiles(result.allFiles, source, root);
     result.sourceRoot = source;
     if (!options.dryRun) {
         // Under the lock no other run writes here: what a killed one left goes.

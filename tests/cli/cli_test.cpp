@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "through the link"},
         ExitCase{"RefusedNames", "import src --root root", "src/a.TXT", 1, "refused 2, failed 0"},
         ExitCase{"StoredIsFolder", "import src --root root", "root/a.txt.aup/", 1,
-                 "added 2, updated 0, unchanged 0, refused 0, failed 1"},
+                 "added 2, updated 0, unchanged 0, refused 1, failed 0"},
         ExitCase{"FilelistNoRoot", "filelist", "", 3, "root.folder"},
         // Root reads every folder: as root, a copy of the program runs as nobody.
         ExitCase{"UnreadableSourceFolder",
