@@ -11,6 +11,7 @@
 #include "filelist/file_list_generator.h"
 #include "filelist/listed_file_digests.h"
 #include "filelist/pack_flag.h"
+#include "platform/stop_signals.h"
 #include "scan/collect_files.h"
 #include "tests/filelist/sequential_file_list.h"
 #include "tests/support/bit_writer.h"
@@ -144,6 +145,38 @@ TEST(FileList, ListAndCompanionReplaceTheOldPairTogetherOrNotAtAll) {
     std::filesystem::create_symlink(dir / "real.xml", list);
     EXPECT_EQ(Generate(dir).outcome, FileListOutcome::kOutputNotRegular);
     EXPECT_TRUE(std::filesystem::is_symlink(list) && !std::filesystem::exists(companion));
+}
+
+TEST(FileList, RunStoppedWhileWritingKeepsTheOldPairAndTheNextRunReplacesIt) {
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        for (const int stopAt : {0, 1}) {  // the companion's temporary, the list's
+            SCOPED_TRACE(testing::Message() << "signal " << signal << " at file " << stopAt);
+            test::TempDir dir;
+            WriteFile(dir / "a.aup", kStoredAbc);
+            const std::string list = dir / "update_filelist.xml", companion = list + ".bin";
+            WriteFile(list, "old list");
+            WriteFile(companion, "old companion");
+            const pid_t child = fork();
+            if (child == 0) {
+                HandleStopSignals("stopped list");
+                const test::StopWhileWriting stop(stopAt, signal);
+                Generate(dir);
+                _exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status) - 128, signal);
+            EXPECT_EQ(ReadFile(list), test::ToBytes("old list"));
+            EXPECT_EQ(ReadFile(companion), test::ToBytes("old companion"));
+            // Killed, it leaves the temporaries begun; stopped, none.
+            const std::size_t left = signal == SIGTERM ? 0 : 1 + stopAt;
+            EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3 + left);
+            const FileListResult result = Generate(dir);
+            EXPECT_TRUE(result.Written() && result.fileCount == 1);
+            EXPECT_EQ(result.leftoversRemoved, left);
+            EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3u);
+        }
+    }
 }
 
 // Stored, damaged, not stored at all, or hand-made with matches anywhere in

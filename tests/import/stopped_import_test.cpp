@@ -11,10 +11,10 @@
 
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
-#include "fileio/byte_stream.h"
 #include "fileio/replace_file.h"
 #include "import/start_import.h"
 #include "platform/stop_signals.h"
+#include "tests/support/io_faults.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
@@ -23,33 +23,6 @@ namespace kelvarin::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sends `signal` to the process as the `stopAt`th stored file starts to be
-// written, then holds that writer until the process ends.
-class StopWhileWriting final : public IoSeam {
-public:
-    StopWhileWriting(int stopAt, int signal) : m_stopAt(stopAt), m_signal(signal) {
-        InstallIoSeam(this);
-    }
-    std::unique_ptr<ByteSource> WrapSource(std::unique_ptr<ByteSource> source,
-                                           const std::string&) override {
-        return source;
-    }
-    std::unique_ptr<ByteSink> WrapSink(std::unique_ptr<ByteSink> sink,
-                                       const std::string&) override {
-        if (m_sinks.fetch_add(1) == m_stopAt) {
-            ::kill(::getpid(), m_signal);
-            for (;;) {
-                ::pause();
-            }
-        }
-        return sink;
-    }
-
-private:
-    int m_stopAt, m_signal;
-    std::atomic<int> m_sinks{0};
-};
 
 void Import(const std::string& source, const std::string& root) {
     RecordingMessageWindow window;

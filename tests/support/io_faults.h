@@ -3,6 +3,9 @@
 // have gone through, as a full disk or a dying device would make them fail.
 #pragma once
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <string>
@@ -78,6 +81,35 @@ private:
     std::size_t m_after;
     int m_error;
     std::atomic<int> m_failures{0};
+};
+
+// Sends `signal` to the process as the `stopAt`th file (from 0) starts to be
+// written, then holds that writer until the process ends: a run killed or
+// stopped at a seeded point.
+class StopWhileWriting final : public IoSeam {
+public:
+    StopWhileWriting(int stopAt, int signal) : m_stopAt(stopAt), m_signal(signal) {
+        InstallIoSeam(this);
+    }
+    ~StopWhileWriting() override { InstallIoSeam(nullptr); }
+    std::unique_ptr<ByteSource> WrapSource(std::unique_ptr<ByteSource> source,
+                                           const std::string&) override {
+        return source;
+    }
+    std::unique_ptr<ByteSink> WrapSink(std::unique_ptr<ByteSink> sink,
+                                       const std::string&) override {
+        if (m_sinks.fetch_add(1) == m_stopAt) {
+            ::kill(::getpid(), m_signal);
+            for (;;) {
+                ::pause();
+            }
+        }
+        return sink;
+    }
+
+private:
+    int m_stopAt, m_signal;
+    std::atomic<int> m_sinks{0};
 };
 
 }  // namespace kelvarin::test
