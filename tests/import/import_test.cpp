@@ -14,6 +14,7 @@
 #include "import/import_worker.h"
 #include "import/log_line.h"
 #include "import/start_import.h"
+#include "import/stored_file_batch.h"
 #include "tests/support/io_faults.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
@@ -199,6 +200,31 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
         // A launch would have posted the FINISHED of a worker that could not start.
         EXPECT_TRUE(!run.message.empty() && window.Messages().empty());
     }
+}
+
+TEST(StoredFileBatch, PutsFilesInPlaceBatchByBatchInOrderAndNamesWhatFails) {
+    TempDir root;
+    RecordingMessageWindow window;
+    std::vector<std::string> reasons(7);
+    {
+        StoredFileBatch batch(root.Path().string(), window, 1, reasons, 2);
+        for (std::size_t i = 0; i < reasons.size(); ++i) {
+            PendingFile file;
+            ASSERT_TRUE(file.Write(root / ("f" + std::to_string(i)), {ToBytes("x")}, false));
+            if (i == 5) {
+                fs::create_directory(file.Path());  // a rename cannot replace a folder
+            }
+            batch.Add(i, WM_IMPORT_ADDED, std::move(file));
+        }
+        batch.Finish();
+    }
+    Messages expected;
+    for (std::size_t i = 0; i < reasons.size(); ++i) {
+        expected.push_back({i == 5 ? WM_IMPORT_FAILED : WM_IMPORT_ADDED, i, 1});
+    }
+    EXPECT_EQ(window.Messages(), expected);
+    EXPECT_NE(reasons[5].find("f5"), std::string::npos) << reasons[5];
+    EXPECT_EQ(ListFolder(root.Path()).size(), reasons.size()) << "a temporary was left";
 }
 
 TEST(ImportLogLine, PrefixDisplayNameAndWorkerSuffix) {
