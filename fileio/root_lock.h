@@ -24,8 +24,14 @@ public:
     static RootLock TryLock(const std::string& root);
 
     State GetState() const { return m_state; }
-    // Why locking is unsupported, in words.
+    // Why locking is unsupported, or (busy) who holds the lock where the
+    // system says so ("process 4242, kelvarin-cli import src"), in words;
+    // may be empty when busy.
     const std::string& Reason() const { return m_reason; }
+
+    // "Another run is working on the root folder ROOT (process ...); try
+    // again when it has finished."
+    std::string BusyMessage(const std::string& root) const;
 
 private:
     FileDescriptor m_fd;

@@ -82,9 +82,7 @@ FileListResult WriteFileList(const FileListRequest& request) {
     }
     const RootLock lock = RootLock::TryLock(rootPath);
     if (lock.GetState() == RootLock::State::kBusy) {
-        return Fail(std::move(result), FileListOutcome::kRootBusy,
-                    "Another run is working on the root folder " + rootPath +
-                        "; try again when it has finished.");
+        return Fail(std::move(result), FileListOutcome::kRootBusy, lock.BusyMessage(rootPath));
     }
     if (lock.GetState() == RootLock::State::kUnsupported) {
         result.lockWarning = "the root folder " + rootPath + " cannot be locked (" + lock.Reason() +

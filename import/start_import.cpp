@@ -82,8 +82,7 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     }
     RootLock lock = RootLock::TryLock(root);
     if (lock.GetState() == RootLock::State::kBusy) {
-        return Refuse(ImportRefusal::kRootBusy, "Another run is working on the root folder " +
-                                                    root + "; try again when it has finished.");
+        return Refuse(ImportRefusal::kRootBusy, lock.BusyMessage(root));
     }
 
     // A run that cannot see every source file would leave stored files

@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "", 3, "exclude.list is not a regular file"},
         ExitCase{"RootBusy",
                  "--version >/dev/null && flock root '" KELVARIN_CLI "' import src --root root", "",
-                 3, "Another run is working on the root folder"},
+                 3, ", flock root "},
         ExitCase{"UnpackOntoAFolder",
                  "pack src/A.txt a.aup && '" KELVARIN_CLI "' unpack a.aup root", "", 3,
                  "root is not a regular file"},
