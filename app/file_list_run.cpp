@@ -45,8 +45,16 @@ void FileListRun::OnListWritten(const FileListResult& result) {
         AppMessageBox(result.message);
         return;
     }
+    std::vector<std::string> notes = RunNotes(result.findings);
     if (!result.mismatchWarning.empty()) {
-        AppMessageBox("Note: " + result.mismatchWarning + ".");
+        notes.push_back(result.mismatchWarning);
+    }
+    if (!notes.empty()) {
+        std::string text = "Note:";
+        for (const std::string& note : notes) {
+            text += "\n" + note;
+        }
+        AppMessageBox(text);
     }
     // Said only once the list and its companion are both in place.
     AppMessageBox(kListCompletedText);

@@ -301,6 +301,9 @@ void CKelvarinDlg::OnImportFile() {
     m_workerDone.fill(false);
     ShowImportProgress();
 
+    for (const std::string& note : RunNotes(run.findings)) {
+        m_log->AppendLine(note + "\r\n", kUpdatedColor, true);
+    }
     for (const RefusedFile& refused : run.refusedFiles) {
         m_log->AppendLine(RefusedFileLine(refused, m_sourceRoot), kUpdatedColor, true);
     }

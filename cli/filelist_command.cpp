@@ -78,23 +78,11 @@ public:
                        : kExitFailed;
         }
 
-        for (const std::string* warning : {&result.lockWarning, &result.mismatchWarning}) {
-            if (!warning->empty()) {
-                std::fprintf(stderr, "kelvarin-cli: warning: %s\n", warning->c_str());
-            }
+        if (!result.mismatchWarning.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: warning: %s\n", result.mismatchWarning.c_str());
         }
-        for (const std::string& loop : result.loops) {
-            std::fprintf(stderr,
-                         "kelvarin-cli: not followed: %s links to a folder that contains it\n",
-                         loop.c_str());
-        }
-        if (result.linksFollowed > 0) {
-            std::fprintf(stderr, "kelvarin-cli: %zu symbolic links followed\n",
-                         result.linksFollowed);
-        }
-        if (result.leftoversRemoved > 0) {
-            std::fprintf(stderr, "kelvarin-cli: removed %zu temporaries left by stopped runs\n",
-                         result.leftoversRemoved);
+        for (const std::string& note : RunNotes(result.findings)) {
+            std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         std::printf("%zu files, %llu bytes, %.2f s: %s\n", result.fileCount,

@@ -277,20 +277,8 @@ public:
             return kExitRefused;
         }
 
-        if (!run.lockWarning.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: warning: %s\n", run.lockWarning.c_str());
-        }
-        for (const std::string& loop : run.loops) {
-            std::fprintf(stderr,
-                         "kelvarin-cli: not followed: %s links to a folder that contains it\n",
-                         loop.c_str());
-        }
-        if (run.linksFollowed > 0) {
-            std::fprintf(stderr, "kelvarin-cli: %zu symbolic links followed\n", run.linksFollowed);
-        }
-        if (run.leftoversRemoved > 0) {
-            std::fprintf(stderr, "kelvarin-cli: removed %zu temporaries left by stopped runs\n",
-                         run.leftoversRemoved);
+        for (const std::string& note : RunNotes(run.findings)) {
+            std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
         ImportReport report(run.sourceRoot, *run.workerFiles, *run.failureReasons, m_dryRun);
         for (const RefusedFile& file : run.refusedFiles) {

@@ -85,16 +85,16 @@ FileListResult WriteFileList(const FileListRequest& request) {
         return Fail(std::move(result), FileListOutcome::kRootBusy, lock.BusyMessage(rootPath));
     }
     if (lock.GetState() == RootLock::State::kUnsupported) {
-        result.lockWarning = "the root folder " + rootPath + " cannot be locked (" + lock.Reason() +
-                             "); the run goes on without the lock";
+        result.findings.lockWarning = "the root folder " + rootPath + " cannot be locked (" +
+                                      lock.Reason() + "); the run goes on without the lock";
     }
 
     std::vector<std::string> scanned;
     ScanReport scan;
     CollectFiles(rootPath, scanned, &scan);
     const std::vector<UnreadableFolder>& unreadable = scan.unreadable;
-    result.loops = scan.loops;
-    result.linksFollowed = scan.linksFollowed;
+    result.findings.loops = scan.loops;
+    result.findings.linksFollowed = scan.linksFollowed;
     if (!unreadable.empty()) {
         const std::string prefix = RootPrefix(rootPath);
         for (const UnreadableFolder& folder : unreadable) {
@@ -105,7 +105,7 @@ FileListResult WriteFileList(const FileListRequest& request) {
                     "The file list was not written: the folder " + unreadable.front().path +
                         " cannot be read (" + unreadable.front().reason + ").");
     }
-    result.leftoversRemoved = RemoveLeftoverTemporaries(scanned);
+    result.findings.leftoversRemoved = RemoveLeftoverTemporaries(scanned);
     ListedFiles listed = SelectListedFiles(rootPath, std::move(scanned));
     const std::size_t prefixLength = RootPrefix(rootPath).size();
     if (!listed.refusals.empty()) {

@@ -16,6 +16,7 @@
 
 #include "codec/lzss_window.h"
 #include "fileio/root_lock.h"
+#include "scan/run_notes.h"
 
 namespace kelvarin {
 
@@ -55,14 +56,12 @@ struct FileListResult {
     // are; an import of their sources writes them anew.
     std::vector<std::string> damagedFiles;  // paths below the root
     std::size_t fileCount = 0;              // elements in the list
-    // Not empty: the root could not be locked and the run went on without.
-    std::string lockWarning;
+    // A root that could not be locked (the run went on without), the links
+    // met, and the temporaries of stopped runs removed.
+    RunFindings findings;
     // Not empty: the list and companion found in place did not agree (a run
     // was stopped between putting them in place); both were written anew.
     std::string mismatchWarning;
-    std::size_t leftoversRemoved = 0;  // temporaries of stopped runs, removed
-    std::vector<std::string> loops;    // links to a folder containing them, not followed
-    std::size_t linksFollowed = 0;
     std::uint64_t totalBytes = 0;  // their lengths added up
     bool Written() const { return outcome == FileListOutcome::kWritten; }
 };

@@ -106,11 +106,11 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
 
     ImportRun result;
     result.allFiles = std::move(files);
-    result.loops = std::move(scan.loops);
-    result.linksFollowed = scan.linksFollowed;
+    result.findings.loops = std::move(scan.loops);
+    result.findings.linksFollowed = scan.linksFollowed;
     if (lock.GetState() == RootLock::State::kUnsupported) {
-        result.lockWarning = "the root folder " + root + " cannot be locked (" + lock.Reason() +
-                             "); the run goes on without the lock";
+        result.findings.lockWarning = "the root folder " + root + " cannot be locked (" +
+                                      lock.Reason() + "); the run goes on without the lock";
     }
     result.lock = std::move(lock);
     result.refusedFiles = TakeRefusedFiles(result.allFiles, source, root);
@@ -124,7 +124,7 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
             }
         }
         for (const std::string& folder : folders) {
-            result.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
+            result.findings.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
         }
     }
     auto lists = std::make_shared<WorkerFileLists>();

@@ -19,6 +19,7 @@
 #include "import/refused_files.h"
 #include "import/worker_group.h"
 #include "platform/message_window.h"
+#include "scan/run_notes.h"
 
 namespace kelvarin {
 
@@ -71,14 +72,10 @@ struct ImportRun {
     // imported. WM_IMPORT_FINISHED has been posted for each of them, so the
     // receiver still counts four.
     std::vector<WorkerNotStarted> workersNotStarted;
-    // Not empty: the root could not be locked and the run goes on without.
-    std::string lockWarning;
-    // Temporaries left by stopped runs in the folders this run writes to,
-    // removed before the workers started.
-    std::size_t leftoversRemoved = 0;
-    // Links to a folder containing them (not followed), and links followed.
-    std::vector<std::string> loops;
-    std::size_t linksFollowed = 0;
+    // A root that could not be locked (the run goes on without), the links
+    // met, and the temporaries of stopped runs removed from the folders this
+    // run writes to before the workers started.
+    RunFindings findings;
     // Declared before the workers, so it is released only after they are joined.
     RootLock lock;
     WorkerGroup workers;

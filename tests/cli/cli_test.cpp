@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"EmptyRoot", "import src --root ''", "", 3, "the root folder given is empty"},
         ExitCase{"SourceIsAFile", "import src/A.txt --root root", "", 3, "is a file, not a folder"},
         ExitCase{"RootInSource", "import src --root src/Data", "", 3, "inside the source"},
+        ExitCase{"LoopNamedNotFollowed", "import src --root root", "src/Data/loop -> ..", 0,
+                 "src/Data/loop links to a folder that contains it"},
         ExitCase{"SourceReachesRoot", "import src --root root", "src/Data/up -> ../..", 3,
                  "through the link"},
         ExitCase{"RefusedNames", "import src --root root", "src/a.TXT", 1, "refused 2, failed 0"},

@@ -132,7 +132,7 @@ TEST(FileList, ListAndCompanionReplaceTheOldPairTogetherOrNotAtAll) {
     WriteFile(leftover, "x");
     WriteFile(live, "x");
     const FileListResult result = Generate(dir);
-    EXPECT_EQ(result.leftoversRemoved, 1u);
+    EXPECT_EQ(result.findings.leftoversRemoved, 1u);
     EXPECT_EQ(result.fileCount, 1u);
     EXPECT_FALSE(std::filesystem::exists(leftover));
     EXPECT_TRUE(std::filesystem::exists(live));
@@ -173,7 +173,7 @@ TEST(FileList, RunStoppedWhileWritingKeepsTheOldPairAndTheNextRunReplacesIt) {
             EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3 + left);
             const FileListResult result = Generate(dir);
             EXPECT_TRUE(result.Written() && result.fileCount == 1);
-            EXPECT_EQ(result.leftoversRemoved, left);
+            EXPECT_EQ(result.findings.leftoversRemoved, left);
             EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3u);
         }
     }
