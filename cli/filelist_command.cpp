@@ -9,10 +9,14 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "cli/changed_list.h"
 #include "cli/command.h"
 #include "cli/progress_line.h"
 #include "filelist/file_list_generator.h"
+#include "filelist/listed_files.h"
+#include "scan/collect_files.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {
@@ -31,6 +35,12 @@ public:
         sub->add_option("--out", m_out,
                         "List file to write (default: ROOT/update_filelist.xml); its "
                         "compressed companion is written beside it with .bin appended");
+        sub->add_option("--exclude", m_exclude,
+                        "Exclusions that set pack flags (default: ./exclude.list); each line a "
+                        "published name whose stored file is not to be unpacked");
+        sub->add_option("--changed", m_changed,
+                        "Write the paths of the list and .bin written to FILE, one per line: "
+                        "below the root when inside it, else absolute");
     }
 
     int Run() override {
@@ -44,7 +54,8 @@ public:
         request.rootPath = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile, &problem);
         request.listPath = m_out;
         // Pack flags from a part of the list would publish wrong flags.
-        request.excludeList = ReadExcludeListFile(kExcludeListFile, &problem);
+        request.excludeList =
+            ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude, &problem);
         if (!problem.empty()) {
             std::fprintf(stderr, "kelvarin-cli: the file list was not written: %s\n",
                          problem.c_str());
@@ -96,18 +107,30 @@ public:
                          "marker or its length field disagrees; import its source again\n",
                          name.c_str());
         }
+        const int status = result.damagedFiles.empty() ? kExitOk : kExitFailed;
         if (!result.damagedFiles.empty()) {
             std::fprintf(stderr, "kelvarin-cli: %zu damaged stored files\n",
                          result.damagedFiles.size());
-            return kExitFailed;
         }
-        return kExitOk;
+        if (!m_changed.empty()) {
+            const std::string list = CanonicalFolder(result.listPath);
+            const std::string prefix = CanonicalFolder(request.rootPath) + '/';
+            std::vector<std::string> paths;
+            for (const std::string& path : {list, list + kCompanionSuffix}) {
+                paths.push_back(path.starts_with(prefix) ? path.substr(prefix.size()) : path);
+            }
+            const int written = WriteChangedList(m_changed, paths);
+            return written != kExitOk ? written : status;
+        }
+        return status;
     }
 
 private:
     std::string m_root;
     CLI::Option* m_rootOption = nullptr;
     std::string m_out;
+    std::string m_exclude;
+    std::string m_changed;
 };
 
 }  // namespace

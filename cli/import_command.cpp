@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -15,12 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/changed_list.h"
 #include "cli/command.h"
 #include "cli/progress_line.h"
 #include "import/deal.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
 #include "import/start_import.h"
+#include "import/stored_path.h"
 #include "platform/queued_message_window.h"
 #include "settings/settings_files.h"
 
@@ -91,10 +94,12 @@ public:
                 break;
             case WM_IMPORT_ADDED:
                 ++m_added;
+                NoteWritten(posted);
                 PrintMessageLine(posted, kGreen);
                 break;
             case WM_IMPORT_UPDATED:
                 ++m_updated;
+                NoteWritten(posted);
                 PrintMessageLine(posted, kRed);
                 break;
             case WM_IMPORT_FAILED:
@@ -141,6 +146,19 @@ public:
         std::fflush(stdout);
     }
 
+    // The stored files written (or, dry, to be written), below the root, in
+    // scan order.
+    std::vector<std::string> WrittenStoredFiles() {
+        std::sort(m_written.begin(), m_written.end());
+        std::vector<std::string> paths;
+        for (const std::size_t index : m_written) {
+            const std::string& path =
+                m_workerFiles[index % kImportWorkerCount][index / kImportWorkerCount];
+            paths.push_back(StoredRelativePath(DisplayName(path, m_sourceRoot)));
+        }
+        return paths;
+    }
+
     bool EverythingDone() const { return m_failed == 0 && m_notStarted == 0 && m_refused == 0; }
 
 private:
@@ -148,6 +166,14 @@ private:
 
     static bool ValidWorker(std::int32_t workerIndex) {
         return workerIndex >= 0 && workerIndex < kImportWorkerCount;
+    }
+
+    // Entry i of list k is entry 4i + k of the scan.
+    void NoteWritten(const PostedMessage& posted) {
+        const std::int32_t k = MessageWorkerIndex(posted.lParam);
+        if (ValidWorker(k) && posted.wParam < m_workerFiles[static_cast<std::size_t>(k)].size()) {
+            m_written.push_back(posted.wParam * kImportWorkerCount + static_cast<std::size_t>(k));
+        }
     }
 
     void FinishCurrentFile(std::int32_t workerIndex) {
@@ -217,6 +243,7 @@ private:
     const WorkerFileLists& m_workerFiles;
     const FailureReasons& m_failureReasons;
     std::vector<std::string> m_problems;  // failed and refused files, for the summary
+    std::vector<std::size_t> m_written;   // scan indexes of the files written
     const bool m_dryRun;
     const bool m_colour;
     const Clock::time_point m_start = Clock::now();
@@ -246,6 +273,10 @@ public:
             "--root", m_root, "Root folder to import into (default: the one in ./root.folder)");
         sub->add_flag("--dry-run", m_dryRun,
                       "Say what would be added or updated, and write nothing");
+        sub->add_option("--changed", m_changed,
+                        "Write the stored files this run wrote (added and updated) to FILE, one "
+                        "path below the root per line in scan order, for rsync --files-from; "
+                        "with --dry-run, those it would write");
     }
 
     int Run() override {
@@ -295,7 +326,12 @@ public:
         }
         run.workers.Join();
         report.PrintSummary(SecondsSince(start));
-        return report.EverythingDone() ? kExitOk : kExitFailed;
+        const int status = report.EverythingDone() ? kExitOk : kExitFailed;
+        if (!m_changed.empty()) {
+            const int written = WriteChangedList(m_changed, report.WrittenStoredFiles());
+            return written != kExitOk ? written : status;
+        }
+        return status;
     }
 
 private:
@@ -303,6 +339,7 @@ private:
     std::string m_root;
     CLI::Option* m_rootOption = nullptr;
     bool m_dryRun = false;
+    std::string m_changed;
 };
 
 }  // namespace

@@ -9,8 +9,11 @@ std::string StoredFilePath(std::string_view rootPath, std::string_view relative)
     if (dest.empty() || dest.back() != '/') {
         dest.push_back('/');
     }
-    dest.append(LowerAscii(relative)).append(kStoredFileSuffix);
-    return dest;
+    return dest.append(StoredRelativePath(relative));
+}
+
+std::string StoredRelativePath(std::string_view relative) {
+    return LowerAscii(relative).append(kStoredFileSuffix);
 }
 
 }  // namespace kelvarin

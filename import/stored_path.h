@@ -17,6 +17,10 @@ namespace kelvarin {
 // ("Data/A.TXT") with no "." or ".." component.
 std::string StoredFilePath(std::string_view rootPath, std::string_view relative);
 
+// The same path below the root: `relative` with ASCII A-Z lower-cased +
+// ".aup" ("data/a.txt.aup"), as upload steps name it.
+std::string StoredRelativePath(std::string_view relative);
+
 // The suffix of every stored file.
 inline constexpr char kStoredFileSuffix[] = ".aup";
 

@@ -47,21 +47,27 @@ protected:
     TempDir m_work, m_capture;
 };
 
-TEST_F(Cli, ImportsThenFindsOnlyWhatChanged) {
-    Expect("import src --root root", 0,
+TEST_F(Cli, ImportsThenFindsOnlyWhatChangedAndNamesWhatItWrote) {
+    const auto changed = [this] { return ReadFile(m_work / "changed"); };
+    Expect("import src --root root --changed changed", 0,
            {"添加:Data/B.bin(", "added 3, updated 0, unchanged 0, refused 0, failed 0"});
-    EXPECT_TRUE(fs::exists(m_work / "root/data/c.bin.aup"));
+    EXPECT_EQ(changed(), ToBytes("a.txt.aup\ndata/b.bin.aup\ndata/c.bin.aup\n"));
     WriteFile(m_work / "src/Data/C.bin", "gamma!");
     WriteFile(m_work / "src/D.txt", "delta");
-    Expect("import src --root root --dry-run", 0, {"would add 1, would update 1, unchanged 2"});
+    Expect("import src --root root --dry-run --changed changed", 0,
+           {"would add 1, would update 1, unchanged 2"});
     EXPECT_FALSE(fs::exists(m_work / "root/d.txt.aup"));
+    EXPECT_EQ(changed(), ToBytes("d.txt.aup\ndata/c.bin.aup\n"));
     WriteFile(m_work / "root.folder", m_work / "root");
     Expect("import src", 0,
            {"更新:Data/C.bin(", "added 1, updated 1, unchanged 2, refused 0, failed 0"});
-    Expect("filelist", 0, {"4 files"});
-    EXPECT_TRUE(fs::exists(m_work / "root/update_filelist.xml.bin"));
-    Expect("filelist --root root --out mine.xml", 0, {});
-    EXPECT_TRUE(fs::exists(m_work / "mine.xml.bin"));
+    Expect("import src --changed changed", 0, {"added 0, updated 0, unchanged 4"});
+    EXPECT_EQ(changed(), Bytes{});
+    Expect("filelist --changed changed", 0, {"4 files"});
+    EXPECT_EQ(changed(), ToBytes("update_filelist.xml\nupdate_filelist.xml.bin\n"));
+    Expect("filelist --root root --out mine.xml --changed changed", 0, {});
+    const std::string mine = fs::path(m_work / "mine.xml").lexically_normal().string();
+    EXPECT_EQ(changed(), ToBytes(mine + "\n" + mine + ".bin\n"));
 }
 
 struct ExitCase {

@@ -1,0 +1,25 @@
+#include "cli/changed_list.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+
+#include "cli/command.h"
+#include "fileio/replace_file.h"
+
+namespace kelvarin::cli {
+
+int WriteChangedList(const std::string& file, const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) {
+        text.append(path).push_back('\n');
+    }
+    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    if (const WriteOutcome written = WriteFileReplacing(file, bytes); !written) {
+        std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeWriteFailure(written, file).c_str());
+        return written.notRegular ? kExitRefused : kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace kelvarin::cli

@@ -1,0 +1,15 @@
+// The --changed file: the paths a run wrote (or removed), one per line, in
+// the form that `rsync --files-from` and similar upload steps take. Names
+// that the client can hold never contain a line end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvarin::cli {
+
+// Writes `paths` to `file`, replacing it. Returns the exit status for a
+// failure (its message printed), or 0.
+int WriteChangedList(const std::string& file, const std::vector<std::string>& paths);
+
+}  // namespace kelvarin::cli
