@@ -32,5 +32,6 @@ std::unique_ptr<Command> AddPackCommand(CLI::App& app);
 std::unique_ptr<Command> AddUnpackCommand(CLI::App& app);
 std::unique_ptr<Command> AddImportCommand(CLI::App& app);
 std::unique_ptr<Command> AddFilelistCommand(CLI::App& app);
+std::unique_ptr<Command> AddOrphansCommand(CLI::App& app);
 
 }  // namespace kelvarin::cli

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     commands.push_back(cli::AddUnpackCommand(app));
     commands.push_back(cli::AddImportCommand(app));
     commands.push_back(cli::AddFilelistCommand(app));
+    commands.push_back(cli::AddOrphansCommand(app));
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,109 @@
+// `orphans`: stored files under the root whose source file is gone; with
+// --delete they are removed under the root's lock, and nothing else is.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/changed_list.h"
+#include "cli/command.h"
+#include "fileio/folders.h"
+#include "fileio/root_lock.h"
+#include "import/orphans.h"
+#include "scan/collect_files.h"
+#include "settings/settings_files.h"
+
+namespace kelvarin::cli {
+
+namespace {
+
+// The scan of a folder that must be seen whole; empty `problem` when it was.
+std::vector<std::string> ScanWhole(const std::string& folder, std::string& problem) {
+    std::vector<std::string> files;
+    ScanReport report;
+    CollectFiles(folder, files, &report);
+    if (!report.unreadable.empty()) {
+        problem = "the folder " + report.unreadable.front().path + " cannot be read (" +
+                  report.unreadable.front().reason + ")";
+    }
+    return files;
+}
+
+class OrphansCommand final : public Command {
+public:
+    explicit OrphansCommand(CLI::App& app)
+        : Command(app.add_subcommand("orphans", "List stored files whose source file is gone")) {
+        CLI::App* sub = app.get_subcommand("orphans");
+        sub->add_option("SOURCE", m_source, "The source folder the root is imported from")
+            ->required();
+        m_rootOption =
+            sub->add_option("--root", m_root, "Root folder (default: the one in ./root.folder)");
+        sub->add_flag("--delete", m_delete, "Remove them (stored files only, nothing else)");
+        sub->add_option("--changed", m_changed,
+                        "With --delete, write the removed paths below the root to FILE, one per "
+                        "line, so the upload step can remove them too");
+    }
+
+    int Run() override {
+        std::string problem;
+        const std::string root = CanonicalFolder(
+            m_rootOption->count() > 0 ? m_root : ReadRootFolderFile(kRootFolderFile, &problem));
+        const std::string source = CanonicalFolder(m_source);
+        for (const auto& [what, folder] : {std::pair{"root", &root}, {"source", &source}}) {
+            if (const std::string why = WhyNotAFolder(*folder); problem.empty() && !why.empty()) {
+                problem = std::string("the ") + what + " folder " + *folder + " " + why;
+            }
+        }
+        const RootLock lock = problem.empty() ? RootLock::TryLock(root) : RootLock();
+        if (problem.empty() && lock.GetState() == RootLock::State::kBusy) {
+            problem = lock.BusyMessage(root);
+        }
+        const std::vector<std::string> sourceFiles = ScanWhole(source, problem);
+        const std::vector<std::string> rootFiles = ScanWhole(root, problem);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: orphans refused: %s\n", problem.c_str());
+            return kExitRefused;
+        }
+
+        int status = kExitOk;
+        std::vector<std::string> removed;
+        const std::vector<std::string> orphans =
+            OrphanStoredFiles(source, sourceFiles, root, rootFiles);
+        for (const std::string& orphan : orphans) {
+            if (!m_delete) {
+                std::printf("orphan:%s\n", orphan.c_str());
+            } else if (::unlink((root + '/' + orphan).c_str()) == 0) {
+                std::printf("removed:%s\n", orphan.c_str());
+                removed.push_back(orphan);
+            } else {
+                std::printf("failed:%s (%s)\n", orphan.c_str(), std::strerror(errno));
+                status = kExitFailed;
+            }
+        }
+        std::printf("%zu orphans, %zu removed\n", orphans.size(), removed.size());
+        if (!m_changed.empty()) {
+            const int written = WriteChangedList(m_changed, removed);
+            return written != kExitOk ? written : status;
+        }
+        return status;
+    }
+
+private:
+    std::string m_source;
+    std::string m_root;
+    CLI::Option* m_rootOption = nullptr;
+    bool m_delete = false;
+    std::string m_changed;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> AddOrphansCommand(CLI::App& app) {
+    return std::make_unique<OrphansCommand>(app);
+}
+
+}  // namespace kelvarin::cli
