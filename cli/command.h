@@ -33,5 +33,6 @@ std::unique_ptr<Command> AddUnpackCommand(CLI::App& app);
 std::unique_ptr<Command> AddImportCommand(CLI::App& app);
 std::unique_ptr<Command> AddFilelistCommand(CLI::App& app);
 std::unique_ptr<Command> AddOrphansCommand(CLI::App& app);
+std::unique_ptr<Command> AddRootCommand(CLI::App& app);
 
 }  // namespace kelvarin::cli

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     commands.push_back(cli::AddImportCommand(app));
     commands.push_back(cli::AddFilelistCommand(app));
     commands.push_back(cli::AddOrphansCommand(app));
+    commands.push_back(cli::AddRootCommand(app));
 
     try {
         app.parse(argc, argv);

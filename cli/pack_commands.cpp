@@ -7,14 +7,42 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "codec/codec_constants.h"
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
 #include "fileio/file_reader.h"
+#include "fileio/folders.h"
 #include "fileio/replace_file.h"
 
 namespace kelvarin::cli {
 
 namespace {
+
+constexpr char kStandardStream[] = "-";
+
+// All of standard input, up to the largest content a stored file holds.
+bool ReadStandardInput(std::vector<std::uint8_t>& content) {
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
+        content.insert(content.end(), buffer, buffer + got);
+        if (content.size() > kMaxContentSize) {
+            std::fprintf(stderr, "kelvarin-cli: standard input is 2 GiB or larger\n");
+            return false;
+        }
+        if (got < sizeof buffer) {
+            if (std::ferror(stdin)) {
+                std::fprintf(stderr, "kelvarin-cli: cannot read standard input\n");
+            }
+            return !std::ferror(stdin);
+        }
+    }
+}
+
+int ReportWrite(const WriteOutcome& written, const std::string& path) {
+    std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeWriteFailure(written, path).c_str());
+    return written.notRegular ? kExitRefused : kExitFailed;
+}
 
 bool CanRead(const std::string& path) {
     ChunkedReader reader;
@@ -30,15 +58,25 @@ public:
     explicit PackCommand(CLI::App& app)
         : Command(app.add_subcommand("pack", "Compress one file into a stored file")) {
         CLI::App* sub = app.get_subcommand("pack");
-        sub->add_option("INPUT", m_input, "File to compress")->required();
+        sub->add_option("INPUT", m_input, "File to compress (- for standard input)")->required();
         sub->add_option("STORED", m_output, "Stored file to write")->required();
     }
 
     int Run() override {
+        auto work = std::make_unique<LzssWindow>();
+        if (m_input == kStandardStream) {
+            std::vector<std::uint8_t> content, stored;
+            if (!ReadStandardInput(content)) {
+                return kExitFailed;
+            }
+            CompressBuffer(content, *work, stored);
+            MakeDirectories(DirectoryPart(m_output));
+            const WriteOutcome written = WriteFileReplacing(m_output, stored);
+            return written ? kExitOk : ReportWrite(written, m_output);
+        }
         if (!CanRead(m_input)) {
             return kExitFailed;
         }
-        auto work = std::make_unique<LzssWindow>();
         if (CompressFile(m_input, m_output, *work) != 1) {
             // CompressFile has shown its own message for an unwritable output.
             std::fprintf(stderr, "kelvarin-cli: %s was not packed\n", m_input.c_str());
@@ -58,7 +96,8 @@ public:
         : Command(app.add_subcommand("unpack", "Decode one stored file")) {
         CLI::App* sub = app.get_subcommand("unpack");
         sub->add_option("STORED", m_input, "Stored file to decode")->required();
-        sub->add_option("OUTPUT", m_output, "File to write the content to")->required();
+        sub->add_option("OUTPUT", m_output, "File to write the content to (- for standard output)")
+            ->required();
     }
 
     int Run() override {
@@ -67,28 +106,40 @@ public:
         }
         auto work = std::make_unique<LzssWindow>();
         std::vector<std::uint8_t> content;
-        const StoredFileState state = DecompressStoredFile(m_input, *work, content);
+        const StoredFileState state = DecompressStoredFile(m_input, *work, content, false);
         if (state == StoredFileState::kUnreadable) {
             std::fprintf(stderr, "kelvarin-cli: cannot read %s; nothing written\n",
                          m_input.c_str());
             return kExitFailed;
         }
+        const bool toStandardOutput = m_output == kStandardStream;
+        if (toStandardOutput) {
+            // What a pipe has taken cannot be taken back: a damaged file's
+            // content goes out up to the damage, and the status says so.
+            const bool put =
+                std::fwrite(content.data(), 1, content.size(), stdout) == content.size() &&
+                std::fflush(stdout) == 0;
+            if (!put) {
+                std::fprintf(stderr, "kelvarin-cli: cannot write standard output\n");
+                return kExitFailed;
+            }
+        }
         if (state != StoredFileState::kWhole) {
-            std::fprintf(stderr,
-                         "kelvarin-cli: %s is damaged: %s (%zu bytes decoded); nothing written\n",
+            std::fprintf(stderr, "kelvarin-cli: %s is damaged: %s (%zu bytes decoded); %s\n",
                          m_input.c_str(),
                          state == StoredFileState::kTruncated
                              ? "its stream ends before the end marker"
                              : "its length field disagrees with its content",
-                         content.size());
+                         content.size(),
+                         toStandardOutput ? "they were written out" : "nothing written");
             return kExitFailed;
         }
-        if (const WriteOutcome written = WriteFileReplacing(m_output, content); !written) {
-            std::fprintf(stderr, "kelvarin-cli: %s\n",
-                         DescribeWriteFailure(written, m_output).c_str());
-            return written.notRegular ? kExitRefused : kExitFailed;
+        if (toStandardOutput) {
+            return kExitOk;
         }
-        return kExitOk;
+        MakeDirectories(DirectoryPart(m_output));
+        const WriteOutcome written = WriteFileReplacing(m_output, content);
+        return written ? kExitOk : ReportWrite(written, m_output);
     }
 
 private:

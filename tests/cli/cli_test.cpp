@@ -162,6 +162,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "--version >/dev/null && ln -s src/A.txt mine.xml.bin && '" KELVARIN_CLI
                  "' filelist --root root --out mine.xml",
                  "", 3, "mine.xml.bin is not a regular file"},
+        ExitCase{"RootSetThenShown", "root src/Data/.. && '" KELVARIN_CLI "' root", "", 0,
+                 "/src\n"},
+        ExitCase{"PipedThroughPackAndUnpack",
+                 "--version >/dev/null && printf 'abcabcabc' | '" KELVARIN_CLI
+                 "' pack - new/x.aup && '" KELVARIN_CLI "' unpack new/x.aup -",
+                 "", 0, "abcabcabc"},
         ExitCase{"Version", "--version", "", 0, "kelvarin-cli 0."},
         ExitCase{"NoSource", "import", "", 2, "SOURCE"},
         ExitCase{"UnknownOption", "filelist --bogus", "", 2, "bogus"},
