@@ -14,10 +14,8 @@
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
 #include "fileio/replace_file.h"
-#include "filelist/list_format.h"
-#include "filelist/listed_file_digests.h"
+#include "filelist/compose_file_list.h"
 #include "filelist/listed_files.h"
-#include "filelist/pack_flag.h"
 #include "platform/message_box.h"
 #include "scan/collect_files.h"
 
@@ -26,8 +24,6 @@ namespace kelvarin {
 namespace {
 
 constexpr char kWriteErrorText[] = "error write file";
-// A list line is about 180 bytes plus the name.
-constexpr std::size_t kLineEstimate = 200;
 
 bool IsThereButNotRegular(const std::string& path) {
     struct stat info {};
@@ -89,63 +85,11 @@ FileListResult WriteFileList(const FileListRequest& request) {
                                       lock.Reason() + "); the run goes on without the lock";
     }
 
-    std::vector<std::string> scanned;
-    ScanReport scan;
-    CollectFiles(rootPath, scanned, &scan);
-    const std::vector<UnreadableFolder>& unreadable = scan.unreadable;
-    result.findings.loops = scan.loops;
-    result.findings.linksFollowed = scan.linksFollowed;
-    if (!unreadable.empty()) {
-        const std::string prefix = RootPrefix(rootPath);
-        for (const UnreadableFolder& folder : unreadable) {
-            result.problemFiles.push_back(
-                folder.path.starts_with(prefix) ? folder.path.substr(prefix.size()) : folder.path);
-        }
-        return Fail(std::move(result), FileListOutcome::kUnreadableFolder,
-                    "The file list was not written: the folder " + unreadable.front().path +
-                        " cannot be read (" + unreadable.front().reason + ").");
-    }
-    result.findings.leftoversRemoved = RemoveLeftoverTemporaries(scanned);
-    ListedFiles listed = SelectListedFiles(rootPath, std::move(scanned));
-    const std::size_t prefixLength = RootPrefix(rootPath).size();
-    if (!listed.refusals.empty()) {
-        std::string message = "The client cannot hold the names of these files under " + rootPath +
-                              "; no file list was written:";
-        for (UnlistableFile& refused : listed.refusals) {
-            message += "\n  " + refused.path + ": " + refused.reason;
-            result.problemFiles.push_back(std::move(refused.path));
-        }
-        return Fail(std::move(result), FileListOutcome::kRefusedNames, std::move(message));
-    }
-
-    const ExclusionList exclusions(request.excludeList);
-    const std::size_t count = listed.paths.size();
     std::string text;
-    text.reserve(count * kLineEstimate + 64);
-    AppendListHead(text, static_cast<std::int32_t>(count));
-    std::uint64_t totalBytes = 0;
-    const auto failure = DigestListedFiles(
-        listed.paths, DigestOptions{request.workers},
-        [&](std::size_t index, const FileDigests& digests) {
-            const std::string& name = listed.names[index];
-            AppendFileElement(text, ListedFile{name, PackFlag(name, exclusions),
-                                               static_cast<std::int32_t>(digests.length),
-                                               digests.md5, digests.md5x});
-            totalBytes += digests.length;
-            if (!digests.whole && name.ends_with(".aup")) {
-                result.damagedFiles.push_back(listed.paths[index].substr(prefixLength));
-            }
-            if (request.progress) {
-                request.progress(index + 1, count, name);
-            }
-        });
-    if (failure) {
-        result.problemFiles.push_back(listed.paths[failure->index].substr(prefixLength));
-        return Fail(std::move(result), FileListOutcome::kUnreadableFile,
-                    "The file list was not written: " + failure->reason);
+    if (!ComposeFileList(request, rootPath, true, result, text)) {
+        result.message = "The file list was not written: " + result.message;
+        return result;
     }
-    AppendListEnd(text);
-
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());
     if (bytes.size() > kMaxContentSize) {
@@ -176,8 +120,6 @@ FileListResult WriteFileList(const FileListRequest& request) {
             }
         }
     }
-    result.fileCount = count;
-    result.totalBytes = totalBytes;
     return result;
 }
 
