@@ -34,5 +34,6 @@ std::unique_ptr<Command> AddImportCommand(CLI::App& app);
 std::unique_ptr<Command> AddFilelistCommand(CLI::App& app);
 std::unique_ptr<Command> AddOrphansCommand(CLI::App& app);
 std::unique_ptr<Command> AddRootCommand(CLI::App& app);
+std::unique_ptr<Command> AddVerifyCommand(CLI::App& app);
 
 }  // namespace kelvarin::cli

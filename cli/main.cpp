@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     commands.push_back(cli::AddFilelistCommand(app));
     commands.push_back(cli::AddOrphansCommand(app));
     commands.push_back(cli::AddRootCommand(app));
+    commands.push_back(cli::AddVerifyCommand(app));
 
     try {
         app.parse(argc, argv);

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "fileio/folders.h"
 #include "fileio/replace_file.h"
 #include "filelist/list_format.h"
 #include "filelist/listed_file_digests.h"
@@ -47,6 +48,13 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
     }
     if (removeLeftovers) {
         result.findings.leftoversRemoved = RemoveLeftoverTemporaries(scanned);
+    } else {
+        const std::size_t prefix = RootPrefix(rootPath).size();
+        for (const std::string& path : scanned) {
+            if (IsTemporaryFileName(path.substr(DirectoryPart(path).size()))) {
+                result.temporaries.push_back(path.substr(prefix));
+            }
+        }
     }
     ListedFiles listed = SelectListedFiles(rootPath, std::move(scanned));
     const std::size_t prefixLength = RootPrefix(rootPath).size();

@@ -55,7 +55,9 @@ struct FileListResult {
     // end marker or their length field disagrees. They are listed as they
     // are; an import of their sources writes them anew.
     std::vector<std::string> damagedFiles;  // paths below the root
-    std::size_t fileCount = 0;              // elements in the list
+    // Temporaries of stopped runs, below the root, when they were kept.
+    std::vector<std::string> temporaries;
+    std::size_t fileCount = 0;  // elements in the list
     // A root that could not be locked (the run went on without), the links
     // met, and the temporaries of stopped runs removed.
     RunFindings findings;

@@ -86,6 +86,25 @@ TEST_F(Cli, OrphansAreListedThenOnlyTheyAreDeleted) {
     EXPECT_EQ(ListFolder(m_work / "root/data"), std::vector<std::string>{"c.bin.aup"});
 }
 
+TEST_F(Cli, VerifyPassesAFreshTreeAndNamesEachKindOfDifference) {
+    Expect("import src --root root", 0, {"added 3"});
+    Expect("filelist --root root", 0, {"3 files"});
+    Expect("verify --root root --source src", 0, {"3 files checked, 0 problems"});
+    WriteFile(m_work / "other", "alphb");
+    Expect("pack other root/a.txt.aup", 0, {});               // same length, other content
+    fs::resize_file(m_work / "root/data/b.bin.aup", 7);       // damaged
+    fs::remove(m_work / "root/data/c.bin.aup");               // missing
+    WriteFile(m_work / "root/extra.txt", "x");                // extra
+    WriteFile(m_work / "root/update_filelist.xml.bin", "?");  // .bin not the list
+    WriteFile(m_work / "src/New.txt", "new");                 // not imported
+    fs::remove(m_work / "src/Data/B.bin");                    // its stored file has no source
+    Expect("verify --root root --source src", 1,
+           {"md5 a.txt.aup: expected ", "md5x a.txt.aup", "length data\\b.bin.aup",
+            "damaged data/b.bin.aup", "missing data\\c.bin.aup", "extra extra.txt", "bin ",
+            "source-differs a.txt.aup", "not-imported new.txt.aup", "no-source data/b.bin.aup",
+            "3 files checked, 10 problems"});
+}
+
 struct ExitCase {
     const char* name;
     const char* arguments;

@@ -1,0 +1,152 @@
+// `verify`: checks a published tree against its list before it goes out,
+// and with --source the stored files against the build they came from.
+// Exit 0 only when everything agrees.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "filelist/verify_tree.h"
+#include "import/import_messages.h"
+#include "import/log_line.h"
+#include "import/orphans.h"
+#include "import/start_import.h"
+#include "import/stored_path.h"
+#include "platform/queued_message_window.h"
+#include "scan/collect_files.h"
+#include "settings/settings_files.h"
+
+namespace kelvarin::cli {
+
+namespace {
+
+// What a dry import of `source` finds: sources whose stored file is missing
+// or differs, or that cannot be stored; then stored files with no source.
+// Empty `refusal` when the check ran.
+std::vector<ListProblem> CheckSource(const std::string& source, const std::string& root,
+                                     std::string& refusal) {
+    QueuedMessageWindow window;
+    ImportOptions options;
+    options.dryRun = true;
+    ImportRun run = StartImport(source, root, window, options);
+    std::vector<ListProblem> problems;
+    if (!run.Started()) {
+        refusal = run.message;
+        return problems;
+    }
+    for (const RefusedFile& file : run.refusedFiles) {
+        problems.push_back({"refused", file.path, "a name the client can hold",
+                            std::string(RefusalText(file.reason))});
+    }
+    for (int finished = 0; finished < kImportWorkerCount;) {
+        const PostedMessage posted = window.Take();
+        const std::string path = LookUpWorkerFile(*run.workerFiles, posted.wParam, posted.lParam);
+        const std::string stored(DisplayName(path, run.sourceRoot));
+        switch (posted.message) {
+            case WM_IMPORT_ADDED:
+                problems.push_back({"not-imported", StoredRelativePath(stored),
+                                    "the stored file of " + path, "no such file"});
+                break;
+            case WM_IMPORT_UPDATED:
+                problems.push_back({"source-differs", StoredRelativePath(stored),
+                                    "the content of " + path, "other content"});
+                break;
+            case WM_IMPORT_FAILED:
+                problems.push_back(
+                    {"source-unreadable", path, "a file that can be read",
+                     LookUpWorkerFile(*run.failureReasons, posted.wParam, posted.lParam)});
+                break;
+            case WM_IMPORT_FINISHED:
+                ++finished;
+                break;
+            default:
+                break;
+        }
+    }
+    run.workers.Join();
+    std::vector<std::string> rootFiles;
+    CollectFiles(root, rootFiles);
+    std::vector<std::string> sourceFiles = run.allFiles;
+    for (const RefusedFile& file : run.refusedFiles) {
+        sourceFiles.push_back(file.path);
+    }
+    for (const std::string& orphan :
+         OrphanStoredFiles(run.sourceRoot, sourceFiles, CanonicalFolder(root), rootFiles)) {
+        problems.push_back({"no-source", orphan, "a source file", "none"});
+    }
+    return problems;
+}
+
+class VerifyCommand final : public Command {
+public:
+    explicit VerifyCommand(CLI::App& app)
+        : Command(app.add_subcommand("verify", "Check a published tree against its list")) {
+        CLI::App* sub = app.get_subcommand("verify");
+        m_rootOption = sub->add_option("--root", m_root,
+                                       "Root folder to check (default: the one in ./root.folder)");
+        sub->add_option("--list", m_list,
+                        "The list to check against (default: "
+                        "ROOT/update_filelist.xml); its .bin beside it");
+        sub->add_option("--source", m_source,
+                        "Also check every stored file against this source folder");
+        sub->add_option("--exclude", m_exclude,
+                        "Exclusions that set the pack flags expected (default: ./exclude.list)");
+    }
+
+    int Run() override {
+        std::string problem;
+        FileListRequest request;
+        request.rootPath =
+            m_rootOption->count() > 0 ? m_root : ReadRootFolderFile(kRootFolderFile, &problem);
+        request.listPath = m_list;
+        request.excludeList =
+            ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude, &problem);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", problem.c_str());
+            return kExitRefused;
+        }
+        VerifyResult result = VerifyPublishedTree(request);
+        if (!result.Checked()) {
+            std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", result.message.c_str());
+            return result.outcome == FileListOutcome::kUnreadableFile ||
+                           result.outcome == FileListOutcome::kRefusedNames
+                       ? kExitFailed
+                       : kExitRefused;
+        }
+        for (const std::string& note : RunNotes(result.findings)) {
+            std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
+        }
+        if (!m_source.empty()) {
+            std::string refusal;
+            for (ListProblem& found : CheckSource(m_source, request.rootPath, refusal)) {
+                result.problems.push_back(std::move(found));
+            }
+            if (!refusal.empty()) {
+                std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", refusal.c_str());
+                return kExitRefused;
+            }
+        }
+        for (const ListProblem& found : result.problems) {
+            std::printf("%s %s: expected %s, found %s\n", found.kind.c_str(), found.name.c_str(),
+                        found.expected.c_str(), found.found.c_str());
+        }
+        std::printf("%zu files checked, %zu problems\n", result.fileCount, result.problems.size());
+        return result.problems.empty() ? kExitOk : kExitFailed;
+    }
+
+private:
+    std::string m_root;
+    CLI::Option* m_rootOption = nullptr;
+    std::string m_list;
+    std::string m_source;
+    std::string m_exclude;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> AddVerifyCommand(CLI::App& app) {
+    return std::make_unique<VerifyCommand>(app);
+}
+
+}  // namespace kelvarin::cli

@@ -1,0 +1,84 @@
+#include "filelist/verify_tree.h"
+
+#include <memory>
+#include <utility>
+
+#include "codec/codec_constants.h"
+#include "codec/decompressor.h"
+#include "fileio/file_reader.h"
+#include "fileio/folders.h"
+#include "fileio/root_lock.h"
+#include "filelist/compose_file_list.h"
+#include "filelist/listed_files.h"
+#include "scan/collect_files.h"
+
+namespace kelvarin {
+
+namespace {
+
+VerifyResult Stop(FileListOutcome outcome, std::string message) {
+    VerifyResult result;
+    result.outcome = outcome;
+    result.message = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+VerifyResult VerifyPublishedTree(const FileListRequest& request) {
+    const std::string rootPath = CanonicalFolder(request.rootPath);
+    if (const std::string why = request.rootPath.empty() ? "is not set" : WhyNotAFolder(rootPath);
+        !why.empty()) {
+        return Stop(FileListOutcome::kNoRoot, "the root folder " + request.rootPath + " " + why);
+    }
+    const std::string listPath =
+        request.listPath.empty() ? DefaultListPath(rootPath) : request.listPath;
+    const RootLock lock = RootLock::TryLock(rootPath);
+    if (lock.GetState() == RootLock::State::kBusy) {
+        return Stop(FileListOutcome::kRootBusy, lock.BusyMessage(rootPath));
+    }
+    FileListRequest composing = request;
+    composing.listPath = listPath;
+    FileListResult composed;
+    std::string text;
+    if (!ComposeFileList(composing, rootPath, false, composed, text)) {
+        return Stop(composed.outcome, composed.message);
+    }
+
+    VerifyResult result;
+    result.findings = std::move(composed.findings);
+    if (lock.GetState() == RootLock::State::kUnsupported) {
+        result.findings.lockWarning = "the root folder " + rootPath + " cannot be locked (" +
+                                      lock.Reason() + "); the check goes on without the lock";
+    }
+    result.fileCount = composed.fileCount;
+    std::vector<std::uint8_t> list;
+    if (const ReadOutcome read = ReadWholeFile(listPath, list, kMaxContentSize); !read.Ok()) {
+        result.problems.push_back(
+            {"list", listPath, "the published list", DescribeReadFailure(read, listPath)});
+    } else {
+        result.problems = CompareLists(
+            std::string_view(reinterpret_cast<const char*>(list.data()), list.size()), text);
+        const std::string companion = listPath + kCompanionSuffix;
+        std::vector<std::uint8_t> decoded;
+        const auto work = std::make_unique<LzssWindow>();
+        const StoredFileState state = DecompressStoredFile(companion, *work, decoded, false);
+        if (state != StoredFileState::kWhole || decoded != list) {
+            result.problems.push_back({"bin", companion, "the list, compressed",
+                                       state == StoredFileState::kUnreadable
+                                           ? "a file that cannot be read"
+                                           : "other content"});
+        }
+    }
+    for (const std::string& damaged : composed.damagedFiles) {
+        result.problems.push_back({"damaged", damaged, "a whole stored file",
+                                   "a stream that ends early or a length field that disagrees"});
+    }
+    for (const std::string& temporary : composed.temporaries) {
+        result.problems.push_back(
+            {"temporary", temporary, "no file", "a temporary left by a stopped run"});
+    }
+    return result;
+}
+
+}  // namespace kelvarin

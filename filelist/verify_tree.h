@@ -1,0 +1,30 @@
+// `verify`: a published tree checked against its list, without writing: the
+// list a run would write now is composed (under the root's lock, as a list
+// run) and compared with the one in place, and the .bin with the list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "filelist/file_list_generator.h"
+#include "filelist/list_check.h"
+
+namespace kelvarin {
+
+struct VerifyResult {
+    // Not kWritten: the tree could not be checked (no root, busy, an
+    // unreadable folder or file, names the client cannot hold); `message`.
+    FileListOutcome outcome = FileListOutcome::kWritten;
+    std::string message;
+    std::vector<ListProblem> problems;  // empty: the tree agrees with its list
+    RunFindings findings;
+    std::size_t fileCount = 0;
+    bool Checked() const { return outcome == FileListOutcome::kWritten; }
+};
+
+// Checks the root of `request` against the list at request.listPath (the
+// root's default when empty) and its .bin; request.excludeList gives the
+// pack flags expected.
+VerifyResult VerifyPublishedTree(const FileListRequest& request);
+
+}  // namespace kelvarin
