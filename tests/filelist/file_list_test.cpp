@@ -9,6 +9,7 @@
 
 #include "codec/compressor.h"
 #include "filelist/file_list_generator.h"
+#include "filelist/list_check.h"
 #include "filelist/listed_file_digests.h"
 #include "filelist/pack_flag.h"
 #include "platform/stop_signals.h"
@@ -177,6 +178,27 @@ TEST(FileList, RunStoppedWhileWritingKeepsTheOldPairAndTheNextRunReplacesIt) {
             EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3u);
         }
     }
+}
+
+TEST(CompareLists, NamesWhatOnlyTheCountThePackFlagTheOrderOrTheBytesGetWrong) {
+    const auto entry = [](const char* name, int pack) {
+        return "    <file name=\"" + std::string(name) + "\" pack=\"" + std::to_string(pack) +
+               "\" length=\"1\" md5=\"m\" md5x=\" x\" />\n";
+    };
+    const std::string a = entry("a", 1), b = entry("b", 1), list = "<root count=\"2\">\n";
+    const std::string composed = list + a + b + "</root>";
+    const std::tuple<std::string, ListProblem> kRows[] = {
+        {"<root count=\"3\">\n" + a + b + "</root>", {"count", "", "2 entries", "count \"3\""}},
+        {list + a + entry("b", 0) + "</root>", {"pack", "b", "0", "1"}},
+        {list + b + a + "</root>",
+         {"order", "", "the bytes a list run writes", "the entries in another order"}},
+        {list + a + b + "</root>\n", {"format", "", "the bytes a list run writes", "other bytes"}},
+    };
+    for (const auto& [published, problem] : kRows) {
+        EXPECT_EQ(CompareLists(published, composed), std::vector<ListProblem>{problem})
+            << published;
+    }
+    EXPECT_TRUE(CompareLists(composed, composed).empty());
 }
 
 // Stored, damaged, not stored at all, or hand-made with matches anywhere in
