@@ -6,7 +6,8 @@
 # MD5 itself: the run is measured against md5sum over all stored files plus
 # md5sum over the original source files, each with two processes (xargs -P2).
 # Target: the list takes at most twice that, and keeps both cores busy
-# (user+sys well above real). Every file is read once beforehand so that all
+# (user+sys well above real); `kelvarin-cli verify` of the same tree against
+# that list takes at most 1.3 times the list. Every file is read once beforehand so that all
 # runs find the page cache warm. Exits non-zero when a target is missed.
 #   bench/filelist_bench.sh [BUILD_DIR]   (default build/release; kelvarin-cli
 #                                          is built there when missing)
@@ -49,6 +50,8 @@ read -r source_real source_user source_sys < <(measure md5_tree "${tree}")
 rm -f "${root}/update_filelist.xml" "${root}/update_filelist.xml.bin"
 read -r list_real list_user list_sys < <(measure "${cli}" filelist --root "${root}")
 peak_kb=$(/usr/bin/time -f '%M' "${cli}" filelist --root "${root}" 2>&1 >/dev/null | tail -n 1)
+read -r verify_real verify_user verify_sys < <(measure "${cli}" verify --root "${root}")
+verify_ratio=$(echo "${verify_real} / ${list_real}" | bc -l)
 largest=$(find "${root}" -type f -printf '%s\n' | sort -n | tail -n 1)
 
 floor=$(echo "${stored_real} + ${source_real}" | bc -l)
@@ -62,7 +65,10 @@ printf 'md5sum -P2 source files: %6.2f s real (%.2f user, %.2f sys)\n' \
     "${source_real}" "${source_user}" "${source_sys}"
 printf 'kelvarin-cli filelist:   %6.2f s real (%.2f user, %.2f sys)\n' \
     "${list_real}" "${list_user}" "${list_sys}"
+printf 'kelvarin-cli verify:     %6.2f s real (%.2f user, %.2f sys)\n' \
+    "${verify_real}" "${verify_user}" "${verify_sys}"
 printf 'list / md5sum floor: %.2f (target <= 2); cores busy: %.2f of 2\n' "${ratio}" "${cores}"
+printf 'verify / list: %.2f (target <= 1.3)\n' "${verify_ratio}"
 printf 'peak memory: %d KB (bound 64 MB + 2 x largest file = %d KB)\n' "${peak_kb}" "${limit_kb}"
 
 status=0
@@ -72,6 +78,10 @@ if (($(echo "${ratio} > 2" | bc -l))); then
 fi
 if (($(echo "${cores} < 1.5" | bc -l))); then
     echo "MISSED: the list does not keep both cores busy"
+    status=1
+fi
+if (($(echo "${verify_ratio} > 1.3" | bc -l))); then
+    echo "MISSED: verify takes more than 1.3 times the list"
     status=1
 fi
 if ((peak_kb > limit_kb)); then
