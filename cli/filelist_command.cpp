@@ -9,13 +9,16 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
+#include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "filelist/file_list_generator.h"
 #include "filelist/listed_files.h"
+#include "scan/client_names.h"
 #include "scan/collect_files.h"
 #include "settings/settings_files.h"
 
@@ -41,6 +44,10 @@ public:
         sub->add_option("--changed", m_changed,
                         "Write the paths of the list and .bin written to FILE, one per line: "
                         "below the root when inside it, else absolute");
+        sub->add_flag("--json", m_json,
+                      "Make standard output one JSON document: every listed file, then the "
+                      "summary");
+        sub->add_flag("--quiet", m_quiet, "Print only the summary and the problems");
     }
 
     int Run() override {
@@ -96,10 +103,12 @@ public:
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        std::printf("%zu files, %llu bytes, %.2f s: %s\n", result.fileCount,
-                    static_cast<unsigned long long>(result.totalBytes), seconds,
-                    result.listPath.c_str());
-        std::fflush(stdout);
+        if (!m_json) {
+            std::printf("%zu files, %llu bytes, %.2f s: %s\n", result.fileCount,
+                        static_cast<unsigned long long>(result.totalBytes), seconds,
+                        result.listPath.c_str());
+            std::fflush(stdout);
+        }
         // Listed as they are, but a pipeline must not publish them unnoticed.
         for (const std::string& name : result.damagedFiles) {
             std::fprintf(stderr,
@@ -107,7 +116,7 @@ public:
                          "marker or its length field disagrees; import its source again\n",
                          name.c_str());
         }
-        const int status = result.damagedFiles.empty() ? kExitOk : kExitFailed;
+        int status = result.damagedFiles.empty() ? kExitOk : kExitFailed;
         if (!result.damagedFiles.empty()) {
             std::fprintf(stderr, "kelvarin-cli: %zu damaged stored files\n",
                          result.damagedFiles.size());
@@ -120,17 +129,41 @@ public:
                 paths.push_back(path.starts_with(prefix) ? path.substr(prefix.size()) : path);
             }
             const int written = WriteChangedList(m_changed, paths);
-            return written != kExitOk ? written : status;
+            status = written != kExitOk ? written : status;
         }
-        return status;
+        return m_json ? PrintJson(result, seconds, status) : status;
     }
 
 private:
+    static int PrintJson(const FileListResult& result, double seconds, int status) {
+        JsonReport json("filelist");
+        std::unordered_set<std::string> damaged;
+        for (const std::string& path : result.damagedFiles) {
+            damaged.insert(PublishedName(path));
+        }
+        for (const FileListResult::Entry& entry : result.listed) {
+            const bool isDamaged = damaged.contains(entry.name);
+            json.AddFile(entry.name, {}, isDamaged ? "damaged" : "listed", entry.length,
+                         isDamaged ? "its stream ends before its end marker or its length "
+                                     "field disagrees"
+                                   : "");
+        }
+        nlohmann::ordered_json& summary = json.Summary();
+        summary["files"] = result.fileCount;
+        summary["bytes"] = result.totalBytes;
+        summary["damaged"] = result.damagedFiles.size();
+        summary["seconds"] = seconds;
+        PutText(summary, "list", result.listPath);
+        return json.Print(status);
+    }
+
     std::string m_root;
     CLI::Option* m_rootOption = nullptr;
     std::string m_out;
     std::string m_exclude;
     std::string m_changed;
+    bool m_json = false;
+    bool m_quiet = false;
 };
 
 }  // namespace

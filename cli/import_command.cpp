@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
+#include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "import/deal.h"
 #include "import/import_messages.h"
@@ -25,6 +27,7 @@
 #include "import/start_import.h"
 #include "import/stored_path.h"
 #include "platform/queued_message_window.h"
+#include "scan/client_names.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {
@@ -65,12 +68,24 @@ public:
                 m_totalBytes += m_sizes[k].back();
                 ++m_totalFiles;
             }
+            m_actions[k].assign(workerFiles[k].size(), kNotBegun);
         }
+    }
+
+    // --json: the lines go into `json` instead; --quiet: only problems.
+    void SetOutput(JsonReport* json, bool quiet) {
+        m_json = json;
+        m_quiet = quiet;
     }
 
     void ReportRefused(const RefusedFile& file) {
         ++m_refused;
         PrintLine(RefusedFileLine(file, m_sourceRoot), kYellow);
+        if (m_json != nullptr) {
+            const std::string name(DisplayName(file.path, m_sourceRoot));
+            m_json->AddFile(PublishedName(name), StoredRelativePath(name), "refused",
+                            FileSize(file.path), RefusalText(file.reason));
+        }
         m_problems.push_back(RefusedFileLine(file, m_sourceRoot));
     }
 
@@ -78,6 +93,9 @@ public:
         m_progress.Erase();
         std::fprintf(stderr, "kelvarin-cli: %s\n", worker.message.c_str());
         m_notStarted += m_workerFiles[static_cast<std::size_t>(worker.workerIndex)].size();
+        m_actions[static_cast<std::size_t>(worker.workerIndex)].assign(
+            m_workerFiles[static_cast<std::size_t>(worker.workerIndex)].size(), kNotStarted);
+        m_notStartedReason = worker.message;
         m_problems.push_back(worker.message);
     }
 
@@ -90,20 +108,28 @@ public:
                 if (ValidWorker(workerIndex)) {
                     m_current[static_cast<std::size_t>(workerIndex)] = posted.wParam;
                 }
+                NoteAction(posted, kBegun);
                 ++m_begun;
                 break;
             case WM_IMPORT_ADDED:
                 ++m_added;
                 NoteWritten(posted);
-                PrintMessageLine(posted, kGreen);
+                NoteAction(posted, posted.message);
+                if (!m_quiet) {
+                    PrintMessageLine(posted, kGreen);
+                }
                 break;
             case WM_IMPORT_UPDATED:
                 ++m_updated;
                 NoteWritten(posted);
-                PrintMessageLine(posted, kRed);
+                NoteAction(posted, posted.message);
+                if (!m_quiet) {
+                    PrintMessageLine(posted, kRed);
+                }
                 break;
             case WM_IMPORT_FAILED:
                 ++m_failed;
+                NoteAction(posted, posted.message);
                 // The speed counts the bytes processed, not those given up on.
                 if (ValidWorker(workerIndex) &&
                     posted.wParam < m_sizes[static_cast<std::size_t>(workerIndex)].size()) {
@@ -129,6 +155,9 @@ public:
         const double rate = seconds > 0 ? static_cast<double>(m_bytesDone - m_bytesFailed) /
                                               kBytesPerMegabyte / seconds
                                         : 0.0;
+        if (m_json != nullptr) {
+            return JsonSummary(unchanged, seconds, rate);
+        }
         std::printf(
             "%s%s %llu, %s %llu, unchanged %llu, refused %llu, failed %llu, %.2f s, %.1f MB/s\n",
             m_dryRun ? "dry run, nothing written: " : "", m_dryRun ? "would add" : "added",
@@ -144,6 +173,30 @@ public:
             std::printf("  %s\n", problem.c_str());
         }
         std::fflush(stdout);
+    }
+
+    void JsonSummary(std::uint64_t unchanged, double seconds, double rate) {
+        // Every dealt file in scan order: entry i of list k is entry 4i + k.
+        for (std::size_t index = 0; index < m_totalFiles; ++index) {
+            const std::size_t k = index % kImportWorkerCount, i = index / kImportWorkerCount;
+            const std::string& path = m_workerFiles[k][i];
+            const std::string name(DisplayName(path, m_sourceRoot));
+            const unsigned action = m_actions[k][i];
+            const std::string reason = action == WM_IMPORT_FAILED ? m_failureReasons[k][i]
+                                       : action == kNotStarted    ? m_notStartedReason
+                                                                  : std::string();
+            m_json->AddFile(PublishedName(name), StoredRelativePath(name), ActionName(action),
+                            m_sizes[k][i], reason);
+        }
+        nlohmann::ordered_json& summary = m_json->Summary();
+        summary["dryRun"] = m_dryRun;
+        summary["added"] = m_added;
+        summary["updated"] = m_updated;
+        summary["unchanged"] = unchanged;
+        summary["refused"] = m_refused;
+        summary["failed"] = m_failed + m_notStarted;
+        summary["seconds"] = seconds;
+        summary["megabytesPerSecond"] = rate;
     }
 
     // The stored files written (or, dry, to be written), below the root, in
@@ -166,6 +219,31 @@ private:
 
     static bool ValidWorker(std::int32_t workerIndex) {
         return workerIndex >= 0 && workerIndex < kImportWorkerCount;
+    }
+
+    static constexpr unsigned kNotBegun = 0, kBegun = 1, kNotStarted = 2;
+
+    static const char* ActionName(unsigned action) {
+        switch (action) {
+            case WM_IMPORT_ADDED:
+                return "added";
+            case WM_IMPORT_UPDATED:
+                return "updated";
+            case WM_IMPORT_FAILED:
+            case kNotStarted:
+                return "failed";
+            case kBegun:
+                return "unchanged";
+            default:
+                return "not-begun";
+        }
+    }
+
+    void NoteAction(const PostedMessage& posted, unsigned action) {
+        const std::int32_t k = MessageWorkerIndex(posted.lParam);
+        if (ValidWorker(k) && posted.wParam < m_actions[static_cast<std::size_t>(k)].size()) {
+            m_actions[static_cast<std::size_t>(k)][posted.wParam] = action;
+        }
     }
 
     // Entry i of list k is entry 4i + k of the scan.
@@ -203,6 +281,9 @@ private:
 
     // Prints a log line, its "\r\n" written as the terminal's "\n".
     void PrintLine(std::string line, const char* colour) {
+        if (m_json != nullptr) {
+            return;  // standard output holds the document alone
+        }
         if (line.ends_with("\r\n")) {
             line.resize(line.size() - 2);
         }
@@ -244,6 +325,10 @@ private:
     const FailureReasons& m_failureReasons;
     std::vector<std::string> m_problems;  // failed and refused files, for the summary
     std::vector<std::size_t> m_written;   // scan indexes of the files written
+    std::array<std::vector<unsigned>, kImportWorkerCount> m_actions;  // per file: its message
+    std::string m_notStartedReason;
+    JsonReport* m_json = nullptr;
+    bool m_quiet = false;
     const bool m_dryRun;
     const bool m_colour;
     const Clock::time_point m_start = Clock::now();
@@ -273,6 +358,10 @@ public:
             "--root", m_root, "Root folder to import into (default: the one in ./root.folder)");
         sub->add_flag("--dry-run", m_dryRun,
                       "Say what would be added or updated, and write nothing");
+        sub->add_flag("--json", m_jsonWanted,
+                      "Make standard output one JSON document: every file with its published "
+                      "name, stored path, action, bytes and reason, then the summary");
+        sub->add_flag("--quiet", m_quiet, "Print only the summary and the problems");
         sub->add_option("--changed", m_changed,
                         "Write the stored files this run wrote (added and updated) to FILE, one "
                         "path below the root per line in scan order, for rsync --files-from; "
@@ -312,6 +401,11 @@ public:
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
         ImportReport report(run.sourceRoot, *run.workerFiles, *run.failureReasons, m_dryRun);
+        std::optional<JsonReport> json;
+        if (m_jsonWanted) {
+            json.emplace("import");
+        }
+        report.SetOutput(json ? &*json : nullptr, m_quiet);
         for (const RefusedFile& file : run.refusedFiles) {
             report.ReportRefused(file);
         }
@@ -326,12 +420,12 @@ public:
         }
         run.workers.Join();
         report.PrintSummary(SecondsSince(start));
-        const int status = report.EverythingDone() ? kExitOk : kExitFailed;
+        int status = report.EverythingDone() ? kExitOk : kExitFailed;
         if (!m_changed.empty()) {
             const int written = WriteChangedList(m_changed, report.WrittenStoredFiles());
-            return written != kExitOk ? written : status;
+            status = written != kExitOk ? written : status;
         }
-        return status;
+        return json ? json->Print(status) : status;
     }
 
 private:
@@ -339,6 +433,8 @@ private:
     std::string m_root;
     CLI::Option* m_rootOption = nullptr;
     bool m_dryRun = false;
+    bool m_jsonWanted = false;
+    bool m_quiet = false;
     std::string m_changed;
 };
 

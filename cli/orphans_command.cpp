@@ -1,5 +1,6 @@
 // `orphans`: stored files under the root whose source file is gone; with
 // --delete they are removed under the root's lock, and nothing else is.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,15 +12,22 @@
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
+#include "cli/json_report.h"
 #include "fileio/folders.h"
 #include "fileio/root_lock.h"
 #include "import/orphans.h"
+#include "scan/client_names.h"
 #include "scan/collect_files.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {
 
 namespace {
+
+std::uint64_t FileSize(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
 
 // The scan of a folder that must be seen whole; empty `problem` when it was.
 std::vector<std::string> ScanWhole(const std::string& folder, std::string& problem) {
@@ -43,6 +51,9 @@ public:
         m_rootOption =
             sub->add_option("--root", m_root, "Root folder (default: the one in ./root.folder)");
         sub->add_flag("--delete", m_delete, "Remove them (stored files only, nothing else)");
+        sub->add_flag("--json", m_json,
+                      "Make standard output one JSON document: every orphan, then the summary");
+        sub->add_flag("--quiet", m_quiet, "Print only the summary and the problems");
         sub->add_option("--changed", m_changed,
                         "With --delete, write the removed paths below the root to FILE, one per "
                         "line, so the upload step can remove them too");
@@ -73,22 +84,38 @@ public:
         std::vector<std::string> removed;
         const std::vector<std::string> orphans =
             OrphanStoredFiles(source, sourceFiles, root, rootFiles);
+        JsonReport json("orphans");
         for (const std::string& orphan : orphans) {
-            if (!m_delete) {
-                std::printf("orphan:%s\n", orphan.c_str());
-            } else if (::unlink((root + '/' + orphan).c_str()) == 0) {
-                std::printf("removed:%s\n", orphan.c_str());
+            const std::string path = root + '/' + orphan;
+            const std::uint64_t bytes = FileSize(path);
+            std::string action = "orphan", reason;
+            if (m_delete && ::unlink(path.c_str()) == 0) {
+                action = "removed";
                 removed.push_back(orphan);
-            } else {
-                std::printf("failed:%s (%s)\n", orphan.c_str(), std::strerror(errno));
+            } else if (m_delete) {
+                action = "failed";
+                reason = std::strerror(errno);
                 status = kExitFailed;
             }
+            if (m_json) {
+                const std::string published = PublishedName(orphan);
+                json.AddFile(published.substr(0, published.size() - 4), orphan, action, bytes,
+                             reason);
+            } else if (!m_quiet || action == "failed") {
+                std::printf("%s:%s%s\n", action.c_str(), orphan.c_str(),
+                            reason.empty() ? "" : (" (" + reason + ")").c_str());
+            }
         }
-        std::printf("%zu orphans, %zu removed\n", orphans.size(), removed.size());
         if (!m_changed.empty()) {
             const int written = WriteChangedList(m_changed, removed);
-            return written != kExitOk ? written : status;
+            status = written != kExitOk ? written : status;
         }
+        if (m_json) {
+            json.Summary()["orphans"] = orphans.size();
+            json.Summary()["removed"] = removed.size();
+            return json.Print(status);
+        }
+        std::printf("%zu orphans, %zu removed\n", orphans.size(), removed.size());
         return status;
     }
 
@@ -97,6 +124,8 @@ private:
     std::string m_root;
     CLI::Option* m_rootOption = nullptr;
     bool m_delete = false;
+    bool m_json = false;
+    bool m_quiet = false;
     std::string m_changed;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/json_report.h"
 #include "filelist/verify_tree.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
@@ -92,6 +93,9 @@ public:
                         "Also check every stored file against this source folder");
         sub->add_option("--exclude", m_exclude,
                         "Exclusions that set the pack flags expected (default: ./exclude.list)");
+        sub->add_flag("--json", m_json,
+                      "Make standard output one JSON document: every problem as a file with "
+                      "its kind as the action, then the summary");
     }
 
     int Run() override {
@@ -127,12 +131,23 @@ public:
                 return kExitRefused;
             }
         }
+        const int status = result.problems.empty() ? kExitOk : kExitFailed;
+        if (m_json) {
+            JsonReport json("verify");
+            for (const ListProblem& found : result.problems) {
+                json.AddFile(found.name, {}, found.kind, 0,
+                             "expected " + found.expected + ", found " + found.found);
+            }
+            json.Summary()["checked"] = result.fileCount;
+            json.Summary()["problems"] = result.problems.size();
+            return json.Print(status);
+        }
         for (const ListProblem& found : result.problems) {
             std::printf("%s %s: expected %s, found %s\n", found.kind.c_str(), found.name.c_str(),
                         found.expected.c_str(), found.found.c_str());
         }
         std::printf("%zu files checked, %zu problems\n", result.fileCount, result.problems.size());
-        return result.problems.empty() ? kExitOk : kExitFailed;
+        return status;
     }
 
 private:
@@ -141,6 +156,7 @@ private:
     std::string m_list;
     std::string m_source;
     std::string m_exclude;
+    bool m_json = false;
 };
 
 }  // namespace

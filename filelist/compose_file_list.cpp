@@ -70,6 +70,7 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
 
     const ExclusionList exclusions(request.excludeList);
     const std::size_t count = listed.paths.size();
+    result.listed.reserve(count);
     text.clear();
     text.reserve(count * kLineEstimate + 64);
     AppendListHead(text, static_cast<std::int32_t>(count));
@@ -82,6 +83,7 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
                                                static_cast<std::int32_t>(digests.length),
                                                digests.md5, digests.md5x});
             totalBytes += digests.length;
+            result.listed.push_back({name, digests.length});
             if (!digests.whole && name.ends_with(".aup")) {
                 result.damagedFiles.push_back(listed.paths[index].substr(prefixLength));
             }

@@ -55,6 +55,12 @@ struct FileListResult {
     // end marker or their length field disagrees. They are listed as they
     // are; an import of their sources writes them anew.
     std::vector<std::string> damagedFiles;  // paths below the root
+    // Every listed file: its published name and length, in list order.
+    struct Entry {
+        std::string name;
+        std::uint64_t length = 0;
+    };
+    std::vector<Entry> listed;
     // Temporaries of stopped runs, below the root, when they were kept.
     std::vector<std::string> temporaries;
     std::size_t fileCount = 0;  // elements in the list

@@ -38,6 +38,10 @@ bool IsSameOrBelowFolder(std::string_view path, std::string_view folder);
 // REQUIRES: `folder` is canonical.
 std::optional<std::string_view> RelativeToFolder(std::string_view path, std::string_view folder);
 
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF).
+bool IsUtf8(std::string_view text);
+
 enum class RefusalReason {
     kNameNotHeld,        // a character that the client's file system refuses
     kNameDiffersInCase,  // another file has the same published name

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <nlohmann/json.hpp>
 #include <string_view>
 
 #include "tests/support/temp_dir.h"
@@ -102,7 +103,39 @@ TEST_F(Cli, VerifyPassesAFreshTreeAndNamesEachKindOfDifference) {
            {"md5 a.txt.aup: expected ", "md5x a.txt.aup", "length data\\b.bin.aup",
             "damaged data/b.bin.aup", "missing data\\c.bin.aup", "extra extra.txt", "bin ",
             "source-differs a.txt.aup", "not-imported new.txt.aup", "no-source data/b.bin.aup",
-            "3 files checked, 10 problems"});
+            "3 files checked, 13 problems"});
+}
+
+TEST_F(Cli, JsonDocumentsParseAndCountAsTheHumanSummariesDo) {
+    WriteFile(m_work / "src/bad\xFF", "x");  // refused, its name kept byte for byte
+    const auto document = [this](const std::string& arguments, int status) {
+        Expect(arguments + " --json >doc.json; (exit $?)", status, {});
+        const Bytes bytes = ReadFile(m_work / "doc.json");
+        return nlohmann::json::parse(std::string(bytes.begin(), bytes.end()));
+    };
+    Expect("import src --root root --dry-run", 1,
+           {"would add 3, would update 0, unchanged 0, "
+            "refused 1, failed 0"});
+    nlohmann::json json = document("import src --root root --dry-run", 1);
+    EXPECT_EQ(json["summary"]["added"], 3);
+    EXPECT_EQ(json["summary"]["refused"], 1);
+    EXPECT_EQ(json["summary"]["exit"], 1);
+    EXPECT_EQ(json["files"].size(), 4u);
+    EXPECT_EQ(json["files"][0]["name_hex"], "626164ff");
+    EXPECT_EQ(json["files"][0]["action"], "refused");
+    EXPECT_EQ(json["files"][2]["stored"], "data/b.bin.aup");
+    fs::remove(m_work / "src/bad\xFF");
+    json = document("import src --root root", 0);
+    EXPECT_EQ(json["summary"]["added"], 3);
+    json = document("filelist --root root", 0);
+    EXPECT_EQ(json["summary"]["files"], 3);
+    EXPECT_EQ(json["files"][1]["name"], "data\\b.bin.aup");
+    json = document("verify --root root", 0);
+    EXPECT_EQ(json["summary"]["problems"], 0);
+    fs::remove(m_work / "src/A.txt");
+    json = document("orphans src --root root", 0);
+    EXPECT_EQ(json["files"][0]["stored"], "a.txt.aup");
+    EXPECT_EQ(json["summary"]["orphans"], 1);
 }
 
 struct ExitCase {
