@@ -6,7 +6,6 @@ namespace kelvarin {
 
 namespace {
 
-
 // '&' too: the list has no escaping, so a name with one would not read back.
 bool ClientCanHoldName(std::string_view relativePath) {
     if (relativePath.empty()) {
