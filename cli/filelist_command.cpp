@@ -102,6 +102,10 @@ public:
         for (const std::string& note : RunNotes(result.findings)) {
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
+        for (const std::string& entry : result.unmatchedExclusions) {
+            std::fprintf(stderr, "kelvarin-cli: warning: the exclusion %s names no file\n",
+                         entry.c_str());
+        }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (!m_json) {
             std::printf("%zu files, %llu bytes, %.2f s: %s\n", result.fileCount,

@@ -121,6 +121,10 @@ public:
         for (const std::string& note : RunNotes(result.findings)) {
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
+        for (const std::string& entry : result.unmatchedExclusions) {
+            std::fprintf(stderr, "kelvarin-cli: warning: the exclusion %s names no file\n",
+                         entry.c_str());
+        }
         if (!m_source.empty()) {
             std::string refusal;
             for (ListProblem& found : CheckSource(m_source, request.rootPath, refusal)) {

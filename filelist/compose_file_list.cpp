@@ -97,6 +97,9 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
     }
     AppendListEnd(text);
 
+    result.unmatchedExclusions = UnmatchedExclusions(
+        request.excludeList,
+        std::vector<std::string_view>(listed.names.begin(), listed.names.end()));
     result.fileCount = count;
     result.totalBytes = totalBytes;
     return true;

@@ -61,6 +61,8 @@ struct FileListResult {
         std::uint64_t length = 0;
     };
     std::vector<Entry> listed;
+    // exclude.list entries that name no listed file.
+    std::vector<std::string> unmatchedExclusions;
     // Temporaries of stopped runs, below the root, when they were kept.
     std::vector<std::string> temporaries;
     std::size_t fileCount = 0;  // elements in the list

@@ -47,4 +47,19 @@ int PackFlag(std::string_view name, const ExclusionList& exclusions) {
     return LowerAscii(StemExtension(stem)) == kUnpackedExtension ? 0 : 1;
 }
 
+std::vector<std::string> UnmatchedExclusions(const std::vector<std::string>& entries,
+                                             const std::vector<std::string_view>& names) {
+    std::unordered_set<std::string> stems;
+    for (const std::string_view name : names) {
+        stems.insert(LowerAscii(ListStem(name)));
+    }
+    std::vector<std::string> unmatched;
+    for (const std::string& entry : entries) {
+        if (!stems.contains(LowerAscii(std::string_view(entry.c_str())))) {
+            unmatched.push_back(entry);
+        }
+    }
+    return unmatched;
+}
+
 }  // namespace kelvarin

@@ -28,4 +28,9 @@ private:
 // 0 or 1, as the list's `pack` attribute.
 int PackFlag(std::string_view name, const ExclusionList& exclusions);
 
+// The entries that name no file of `names` (published names), in their
+// order: most likely typing errors, worth a warning, never a failure.
+std::vector<std::string> UnmatchedExclusions(const std::vector<std::string>& entries,
+                                             const std::vector<std::string_view>& names);
+
 }  // namespace kelvarin

@@ -52,6 +52,7 @@ VerifyResult VerifyPublishedTree(const FileListRequest& request) {
                                       lock.Reason() + "); the check goes on without the lock";
     }
     result.fileCount = composed.fileCount;
+    result.unmatchedExclusions = std::move(composed.unmatchedExclusions);
     std::vector<std::uint8_t> list;
     if (const ReadOutcome read = ReadWholeFile(listPath, list, kMaxContentSize); !read.Ok()) {
         result.problems.push_back(

@@ -18,6 +18,7 @@ struct VerifyResult {
     std::string message;
     std::vector<ListProblem> problems;  // empty: the tree agrees with its list
     RunFindings findings;
+    std::vector<std::string> unmatchedExclusions;  // exclusions that name no file
     std::size_t fileCount = 0;
     bool Checked() const { return outcome == FileListOutcome::kWritten; }
 };

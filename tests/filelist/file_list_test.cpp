@@ -77,6 +77,9 @@ TEST(FileList, PackFlagFollowsTheStemAndMp3WithAsciiCaseOnly) {
     for (const auto& [name, entry, pack] : kRows) {
         EXPECT_EQ(PackFlag(name, ExclusionList({"x", entry})), pack) << name << " " << entry;
     }
+    // Entries naming no file are worth a warning: folded as the flag folds them.
+    EXPECT_EQ(UnmatchedExclusions({"Data\\A.TXT", "gone", "B"}, {"data\\a.txt.aup", "b.aup"}),
+              std::vector<std::string>{"gone"});
 }
 
 TEST(FileList, UnreadableFileOrUnholdableNamesStopTheRunNamingThemAndKeepTheOldList) {
