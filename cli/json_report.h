@@ -23,14 +23,16 @@ public:
                  std::uint64_t bytes, std::string_view reason = {});
 
     // Counts and figures of the run, as the human summary gives them.
-    nlohmann::ordered_json& Summary() { return m_document["summary"]; }
+    nlohmann::ordered_json& Summary() { return m_summary; }
 
     // Prints the document with `status` as the summary's exit status, and
     // returns it.
     int Print(int status);
 
 private:
-    nlohmann::ordered_json m_document;
+    std::string m_command;
+    std::string m_files;  // the file objects' text, comma-separated
+    nlohmann::ordered_json m_summary = nlohmann::ordered_json::object();
 };
 
 // Sets `object[key]` to `text`, losslessly (see above).
