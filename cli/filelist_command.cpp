@@ -47,7 +47,8 @@ public:
         sub->add_flag("--json", m_json,
                       "Make standard output one JSON document: every listed file, then the "
                       "summary");
-        sub->add_flag("--quiet", m_quiet, "Print only the summary and the problems");
+        sub->add_flag("--quiet", m_quiet,
+                      "Print only the summary and the problems (the list prints nothing else)");
     }
 
     int Run() override {

@@ -96,6 +96,8 @@ public:
         sub->add_flag("--json", m_json,
                       "Make standard output one JSON document: every problem as a file with "
                       "its kind as the action, then the summary");
+        sub->add_flag("--quiet", m_quiet,
+                      "Print only the summary and the problems (verify prints nothing else)");
     }
 
     int Run() override {
@@ -161,6 +163,7 @@ private:
     std::string m_source;
     std::string m_exclude;
     bool m_json = false;
+    bool m_quiet = false;
 };
 
 }  // namespace
