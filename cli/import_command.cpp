@@ -19,6 +19,7 @@
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
+#include "cli/file_size.h"
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "import/deal.h"
@@ -44,11 +45,6 @@ constexpr double kBytesPerMegabyte = 1e6;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::uint64_t FileSize(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
 // Follows the workers' messages: what each worker is on, what has been done,

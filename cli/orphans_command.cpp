@@ -12,6 +12,7 @@
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
+#include "cli/file_size.h"
 #include "cli/json_report.h"
 #include "fileio/folders.h"
 #include "fileio/root_lock.h"
@@ -23,11 +24,6 @@
 namespace kelvarin::cli {
 
 namespace {
-
-std::uint64_t FileSize(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-}
 
 // The scan of a folder that must be seen whole; empty `problem` when it was.
 std::vector<std::string> ScanWhole(const std::string& folder, std::string& problem) {
