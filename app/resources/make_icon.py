@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 # Draws the application icon: a blue tile with a white tray and an orange
 # arrow dropping into it (files going into the update tree). 32 x 32 pixels,
-# 24 bits per pixel, no alpha, the form the window icon has always had.
-# Shapes are sampled 4 x 4 per pixel so that the edges are smooth. Only the
-# standard library is used, so anyone can regenerate the picture:
+# 24 bits per pixel, no alpha, the form the window icon has always had; the
+# same picture at another size for the desktop's icon theme. Shapes are
+# drawn in a 32-unit square and sampled 4 x 4 per pixel so that the edges
+# are smooth. Only the standard library is used, so anyone can regenerate
+# the pictures:
 #   python3 make_icon.py kelvarin.png
+#   python3 make_icon.py kelvarin-128.png 128
 import struct
 import sys
 import zlib
@@ -44,12 +47,12 @@ def in_arrow(x, y):
     return shaft or head
 
 
-def pixel(px, py):
+def pixel(px, py, scale):
     total = [0, 0, 0]
     for sy in range(SAMPLES):
         for sx in range(SAMPLES):
-            x = px + (sx + 0.5) / SAMPLES
-            y = py + (sy + 0.5) / SAMPLES
+            x = (px + (sx + 0.5) / SAMPLES) * scale
+            y = (py + (sy + 0.5) / SAMPLES) * scale
             if not in_tile(x, y):
                 colour = OUTSIDE
             elif in_arrow(x, y):
@@ -69,8 +72,11 @@ def chunk(kind, data):
 
 
 def main():
-    rows = b"".join(b"\x00" + b"".join(pixel(x, y) for x in range(SIZE)) for y in range(SIZE))
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 2, 0, 0, 0)  # 8-bit RGB
+    size = int(sys.argv[2]) if len(sys.argv) > 2 else SIZE
+    scale = SIZE / size
+    rows = b"".join(b"\x00" + b"".join(pixel(x, y, scale) for x in range(size))
+                    for y in range(size))
+    header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)  # 8-bit RGB
     png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9))
            + chunk(b"IEND", b""))
     with open(sys.argv[1] if len(sys.argv) > 1 else "kelvarin.png", "wb") as out:
