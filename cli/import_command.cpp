@@ -109,7 +109,6 @@ public:
                 break;
             case WM_IMPORT_ADDED:
                 ++m_added;
-                NoteWritten(posted);
                 NoteAction(posted, posted.message);
                 if (!m_quiet) {
                     PrintMessageLine(posted, kGreen);
@@ -117,7 +116,6 @@ public:
                 break;
             case WM_IMPORT_UPDATED:
                 ++m_updated;
-                NoteWritten(posted);
                 NoteAction(posted, posted.message);
                 if (!m_quiet) {
                     PrintMessageLine(posted, kRed);
@@ -197,13 +195,15 @@ public:
 
     // The stored files written (or, dry, to be written), below the root, in
     // scan order.
-    std::vector<std::string> WrittenStoredFiles() {
-        std::sort(m_written.begin(), m_written.end());
+    std::vector<std::string> WrittenStoredFiles() const {
+        // Entry i of list k is entry 4i + k of the scan.
         std::vector<std::string> paths;
-        for (const std::size_t index : m_written) {
-            const std::string& path =
-                m_workerFiles[index % kImportWorkerCount][index / kImportWorkerCount];
-            paths.push_back(StoredRelativePath(DisplayName(path, m_sourceRoot)));
+        for (std::size_t index = 0; index < m_totalFiles; ++index) {
+            const std::size_t k = index % kImportWorkerCount, i = index / kImportWorkerCount;
+            const unsigned action = m_actions[k][i];
+            if (action == WM_IMPORT_ADDED || action == WM_IMPORT_UPDATED) {
+                paths.push_back(StoredRelativePath(DisplayName(m_workerFiles[k][i], m_sourceRoot)));
+            }
         }
         return paths;
     }
@@ -239,14 +239,6 @@ private:
         const std::int32_t k = MessageWorkerIndex(posted.lParam);
         if (ValidWorker(k) && posted.wParam < m_actions[static_cast<std::size_t>(k)].size()) {
             m_actions[static_cast<std::size_t>(k)][posted.wParam] = action;
-        }
-    }
-
-    // Entry i of list k is entry 4i + k of the scan.
-    void NoteWritten(const PostedMessage& posted) {
-        const std::int32_t k = MessageWorkerIndex(posted.lParam);
-        if (ValidWorker(k) && posted.wParam < m_workerFiles[static_cast<std::size_t>(k)].size()) {
-            m_written.push_back(posted.wParam * kImportWorkerCount + static_cast<std::size_t>(k));
         }
     }
 
@@ -320,7 +312,6 @@ private:
     const WorkerFileLists& m_workerFiles;
     const FailureReasons& m_failureReasons;
     std::vector<std::string> m_problems;  // failed and refused files, for the summary
-    std::vector<std::size_t> m_written;   // scan indexes of the files written
     std::array<std::vector<unsigned>, kImportWorkerCount> m_actions;  // per file: its message
     std::string m_notStartedReason;
     JsonReport* m_json = nullptr;
