@@ -31,8 +31,7 @@ std::vector<std::string> ScanWhole(const std::string& folder, std::string& probl
     ScanReport report;
     CollectFiles(folder, files, &report);
     if (!report.unreadable.empty()) {
-        problem = "the folder " + report.unreadable.front().path + " cannot be read (" +
-                  report.unreadable.front().reason + ")";
+        problem = report.unreadable.front().Describe();
     }
     return files;
 }

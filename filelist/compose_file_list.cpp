@@ -43,8 +43,7 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
                 folder.path.starts_with(prefix) ? folder.path.substr(prefix.size()) : folder.path);
         }
         return Fail(result, FileListOutcome::kUnreadableFolder,
-                    "the folder " + unreadable.front().path + " cannot be read (" +
-                        unreadable.front().reason + ").");
+                    unreadable.front().Describe() + ".");
     }
     if (removeLeftovers) {
         result.findings.leftoversRemoved = RemoveLeftoverTemporaries(scanned);

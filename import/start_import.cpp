@@ -100,8 +100,7 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     }
     if (!unreadable.empty()) {
         return Refuse(ImportRefusal::kUnreadableFolder,
-                      "The folder " + unreadable.front().path + " cannot be read (" +
-                          unreadable.front().reason + "); nothing was imported.");
+                      "Nothing was imported: " + unreadable.front().Describe() + ".");
     }
 
     ImportRun result;

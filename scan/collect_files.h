@@ -13,6 +13,10 @@ struct UnreadableFolder {
     std::string path;
     std::string reason;
     bool operator==(const UnreadableFolder&) const = default;
+    // "the folder PATH cannot be read (REASON)", for every run that stops on it.
+    std::string Describe() const {
+        return "the folder " + path + " cannot be read (" + reason + ")";
+    }
 };
 
 // What a scan met besides files. A folder that cannot be opened or listed
