@@ -76,7 +76,18 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
     return *this;
 }
 
+WriteOutcome CheckReplaceable(const std::string& path) {
+    struct stat old {};
+    if (::lstat(path.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
+        errno = EEXIST;
+        return {EEXIST, true};
+    }
+    return {};
+}
+
 WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces, bool flushData) {
+    // One lstat both refuses what is not a regular file (as CheckReplaceable)
+    // and gives the mode and owner to keep.
     struct stat old {};
     const bool replacing = ::lstat(path.c_str(), &old) == 0;
     if (replacing && !S_ISREG(old.st_mode)) {

@@ -65,6 +65,11 @@ private:
     std::uint64_t m_size = 0;
 };
 
+// What PendingFile::Write would say of `path` before writing anything: a
+// failure (notRegular) when something that is not a regular file stands
+// there, else success. Lets a run refuse before it does its work.
+WriteOutcome CheckReplaceable(const std::string& path);
+
 // Flushes every file and folder of the file system that holds `path` to
 // disk: one flush for many files costs about what one fsync does. Returns
 // 0 or the errno.

@@ -25,11 +25,6 @@ namespace {
 
 constexpr char kWriteErrorText[] = "error write file";
 
-bool IsThereButNotRegular(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-}
-
 // A list and companion in place that do not agree were left by a run
 // stopped between putting them in place. Empty when they agree or either
 // is missing.
@@ -70,10 +65,10 @@ FileListResult WriteFileList(const FileListRequest& request) {
     }
     const std::string companionPath = result.listPath + kCompanionSuffix;
     for (const std::string& output : {result.listPath, companionPath}) {
-        if (IsThereButNotRegular(output)) {
-            return Fail(std::move(result), FileListOutcome::kOutputNotRegular,
-                        "The file list was not written: " +
-                            DescribeWriteFailure({EEXIST, true}, output) + ".");
+        if (const WriteOutcome refused = CheckReplaceable(output); !refused) {
+            return Fail(
+                std::move(result), FileListOutcome::kOutputNotRegular,
+                "The file list was not written: " + DescribeWriteFailure(refused, output) + ".");
         }
     }
     const RootLock lock = RootLock::TryLock(rootPath);
