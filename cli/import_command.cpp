@@ -1,7 +1,8 @@
 // `import`: the dialog's Import File for build pipelines. It starts the same
-// four workers through the same core and plays the dialog's part on the main
-// thread: it takes their messages from a queue until the fourth
-// WM_IMPORT_FINISHED, then joins the workers; it prints the log lines, keeps
+// workers through the same core (four, as the dialog, unless --workers says
+// otherwise) and plays the dialog's part on the main thread: it takes their
+// messages from a queue until every worker's WM_IMPORT_FINISHED, then joins
+// the workers; it prints the log lines, keeps
 // a progress line on a terminal, and ends with one summary line and an exit
 // status that tells a pipeline whether everything was done.
 #include <sys/stat.h>
@@ -55,8 +56,11 @@ public:
         : m_sourceRoot(sourceRoot),
           m_workerFiles(workerFiles),
           m_failureReasons(failureReasons),
+          m_actions(workerFiles.size()),
           m_dryRun(dryRun),
-          m_colour(::isatty(STDOUT_FILENO) == 1) {
+          m_colour(::isatty(STDOUT_FILENO) == 1),
+          m_sizes(workerFiles.size()),
+          m_current(workerFiles.size(), kNoFile) {
         for (std::size_t k = 0; k < workerFiles.size(); ++k) {
             for (const std::string& path : workerFiles[k]) {
                 m_sizes[k].push_back(FileSize(path));
@@ -169,9 +173,10 @@ public:
     }
 
     void JsonSummary(std::uint64_t unchanged, double seconds, double rate) {
-        // Every dealt file in scan order: entry i of list k is entry 4i + k.
+        // Every dealt file in scan order: with n workers entry i of list k is
+        // entry n * i + k.
         for (std::size_t index = 0; index < m_totalFiles; ++index) {
-            const std::size_t k = index % kImportWorkerCount, i = index / kImportWorkerCount;
+            const std::size_t k = index % m_workerFiles.size(), i = index / m_workerFiles.size();
             const std::string& path = m_workerFiles[k][i];
             const std::string name(DisplayName(path, m_sourceRoot));
             const unsigned action = m_actions[k][i];
@@ -195,10 +200,10 @@ public:
     // The stored files written (or, dry, to be written), below the root, in
     // scan order.
     std::vector<std::string> WrittenStoredFiles() const {
-        // Entry i of list k is entry 4i + k of the scan.
+        // With n workers entry i of list k is entry n * i + k of the scan.
         std::vector<std::string> paths;
         for (std::size_t index = 0; index < m_totalFiles; ++index) {
-            const std::size_t k = index % kImportWorkerCount, i = index / kImportWorkerCount;
+            const std::size_t k = index % m_workerFiles.size(), i = index / m_workerFiles.size();
             const unsigned action = m_actions[k][i];
             if (action == WM_IMPORT_ADDED || action == WM_IMPORT_UPDATED) {
                 paths.push_back(StoredRelativePath(DisplayName(m_workerFiles[k][i], m_sourceRoot)));
@@ -212,8 +217,8 @@ public:
 private:
     static constexpr std::size_t kNoFile = SIZE_MAX;
 
-    static bool ValidWorker(std::int32_t workerIndex) {
-        return workerIndex >= 0 && workerIndex < kImportWorkerCount;
+    bool ValidWorker(std::int32_t workerIndex) const {
+        return workerIndex >= 0 && static_cast<std::size_t>(workerIndex) < m_workerFiles.size();
     }
 
     static constexpr unsigned kNotBegun = 0, kBegun = 1, kNotStarted = 2;
@@ -310,8 +315,8 @@ private:
     const std::string& m_sourceRoot;
     const WorkerFileLists& m_workerFiles;
     const FailureReasons& m_failureReasons;
-    std::vector<std::string> m_problems;  // failed and refused files, for the summary
-    std::array<std::vector<unsigned>, kImportWorkerCount> m_actions;  // per file: its message
+    std::vector<std::string> m_problems;           // failed and refused files, for the summary
+    std::vector<std::vector<unsigned>> m_actions;  // per worker and file: its message
     std::string m_notStartedReason;
     JsonReport* m_json = nullptr;
     bool m_quiet = false;
@@ -319,8 +324,8 @@ private:
     const bool m_colour;
     const Clock::time_point m_start = Clock::now();
     ProgressLine m_progress;
-    std::array<std::vector<std::uint64_t>, kImportWorkerCount> m_sizes;
-    std::array<std::size_t, kImportWorkerCount> m_current{kNoFile, kNoFile, kNoFile, kNoFile};
+    std::vector<std::vector<std::uint64_t>> m_sizes;
+    std::vector<std::size_t> m_current;  // per worker: the file it is on
     std::uint64_t m_totalBytes = 0;
     std::uint64_t m_totalFiles = 0;
     std::uint64_t m_bytesDone = 0;
@@ -342,6 +347,12 @@ public:
         sub->add_option("SOURCE", m_source, "Folder of new or changed client files")->required();
         m_rootOption = sub->add_option(
             "--root", m_root, "Root folder to import into (default: the one in ./root.folder)");
+        sub->add_option("--workers", m_workers,
+                        "Workers that compress at once, 1 to 64 (default 4, as the dialog). "
+                        "Files are dealt round-robin and each worker's output depends on the "
+                        "files before it, so the stored bytes depend on this number: builds "
+                        "that must give the same bytes use the same number")
+            ->check(CLI::Range(1, kMaxImportWorkerCount));
         sub->add_flag("--dry-run", m_dryRun,
                       "Say what would be added or updated, and write nothing");
         sub->add_flag("--json", m_jsonWanted,
@@ -372,6 +383,7 @@ public:
         QueuedMessageWindow window;
         ImportOptions options;
         options.dryRun = m_dryRun;
+        options.workerCount = m_workers;
         const Clock::time_point start = Clock::now();
         ImportRun run = StartImport(m_source, root, window, options);
         if (!run.Started()) {
@@ -398,8 +410,8 @@ public:
         for (const WorkerNotStarted& worker : run.workersNotStarted) {
             report.ReportWorkerNotStarted(worker);
         }
-        int finished = 0;
-        while (finished < kImportWorkerCount) {
+        std::size_t finished = 0;
+        while (finished < run.workerFiles->size()) {
             if (report.Handle(window.Take())) {
                 ++finished;
             }
@@ -418,6 +430,7 @@ private:
     std::string m_source;
     std::string m_root;
     CLI::Option* m_rootOption = nullptr;
+    int m_workers = kImportWorkerCount;
     bool m_dryRun = false;
     bool m_jsonWanted = false;
     bool m_quiet = false;

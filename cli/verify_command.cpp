@@ -40,7 +40,7 @@ std::vector<ListProblem> CheckSource(const std::string& source, const std::strin
         problems.push_back({"refused", file.path, "a name the client can hold",
                             std::string(RefusalText(file.reason))});
     }
-    for (int finished = 0; finished < kImportWorkerCount;) {
+    for (std::size_t finished = 0; finished < run.workerFiles->size();) {
         const PostedMessage posted = window.Take();
         const std::string path = LookUpWorkerFile(*run.workerFiles, posted.wParam, posted.lParam);
         const std::string stored(DisplayName(path, run.sourceRoot));

@@ -1,5 +1,6 @@
 // Round-robin deal: the index of a file in its worker's list is its index
-// in the whole list divided by four, which is all a receiver needs.
+// in the whole list divided by the number of workers, which is all a
+// receiver needs.
 #include "import/deal.h"
 
 namespace kelvarin {

@@ -1,10 +1,10 @@
-// The deal of an import's files over its workers: round-robin, so that list
-// k holds entries k, k+4, k+8, ... in scan order, the list sizes differ by at
+// The deal of an import's files over its workers: round-robin, so that with
+// n workers list k holds entries k, k+n, k+2n, ... in scan order, the list
+// sizes differ by at
 // most one, and a message's (file index, worker index) names one entry of
 // the whole list.
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -12,7 +12,8 @@
 
 namespace kelvarin {
 
-using WorkerFileLists = std::array<std::vector<std::string>, kImportWorkerCount>;
+// One list per worker.
+using WorkerFileLists = std::vector<std::vector<std::string>>;
 
 // Why each failed file failed: entry i of list k for entry i of worker k's
 // file list. A worker fills an entry before it posts WM_IMPORT_FAILED for
@@ -20,7 +21,9 @@ using WorkerFileLists = std::array<std::vector<std::string>, kImportWorkerCount>
 // message queue orders the two.
 using FailureReasons = WorkerFileLists;
 
-// Empties the four lists, then appends entry i of `allFiles` to list i mod 4.
+// Empties the lists, then appends entry i of `allFiles` to list i mod n,
+// where n is the number of lists.
+// REQUIRES: workerFiles is not empty.
 void DealFiles(const std::vector<std::string>& allFiles, WorkerFileLists& workerFiles);
 
 }  // namespace kelvarin

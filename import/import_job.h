@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "import/import_progress.h"
 #include "platform/message_window.h"
 
 namespace kelvarin {
@@ -29,6 +30,8 @@ struct ImportJob {
     std::int32_t workerIndex = 0;
     // Decide and report as usual, but write nothing.
     bool dryRun = false;
+    // Shared by all workers of the run and its receiver; never null.
+    std::shared_ptr<ImportProgress> progress = std::make_shared<ImportProgress>();
 };
 
 }  // namespace kelvarin

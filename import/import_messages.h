@@ -21,7 +21,10 @@ constexpr unsigned WM_IMPORT_FINISHED = kWmUser + 103;
 // failure is never counted as done. The stored file was left as it was.
 constexpr unsigned WM_IMPORT_FAILED = kWmUser + 104;
 
-// Every import starts this many workers, also for fewer files.
+// An import starts this many workers unless told otherwise (the dialog
+// always), also for fewer files.
 constexpr int kImportWorkerCount = 4;
+// The most workers one import may start.
+constexpr int kMaxImportWorkerCount = 64;
 
 }  // namespace kelvarin

@@ -93,6 +93,11 @@ void ImportWorker(ImportJob* job) {
     std::string why;
     StoredFileBatch batch(owned->rootPath, window, workerIndex, reasons);
     for (std::size_t i = 0; i < files.size(); ++i) {
+        // A stop leaves the files not begun as they are; the ones begun are
+        // finished and published, so nothing is left half-done.
+        if (owned->progress->stopRequested.load(std::memory_order_relaxed)) {
+            break;
+        }
         const std::string& path = files[i];
         const std::optional<std::string_view> relative = RelativeToFolder(path, owned->sourceRoot);
         if (!relative) {

@@ -22,7 +22,7 @@ inline constexpr char kRefusedPrefix[] = "refused:";
 std::int32_t MessageWorkerIndex(std::intptr_t lParam);
 
 // Entry `fileIndex` of list `workerIndex`, or empty when the worker index
-// (taken as unsigned) is not 0 to 3 or the file index is past its list's end.
+// (taken as unsigned) names no list or the file index is past its list's end.
 std::string LookUpWorkerFile(const WorkerFileLists& workerFiles, std::uintptr_t fileIndex,
                              std::intptr_t workerIndex);
 

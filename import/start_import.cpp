@@ -4,6 +4,8 @@
 // finish so the receiver still counts four.
 #include "import/start_import.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <set>
 #include <string_view>
@@ -37,6 +39,19 @@ bool RootInsideSource(const std::string& root, const std::string& source) {
            IsSameOrBelowFolder(ResolvedPath(root), ResolvedPath(source));
 }
 
+// The bytes a run will go through, for its progress; a file that cannot be
+// measured counts 0 (it will fail on its own).
+std::uint64_t TotalSize(const std::vector<std::string>& files) {
+    std::uint64_t total = 0;
+    for (const std::string& file : files) {
+        struct stat info {};
+        if (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            total += static_cast<std::uint64_t>(info.st_size);
+        }
+    }
+    return total;
+}
+
 ImportRun Refuse(ImportRefusal refusal, std::string message) {
     ImportRun result;
     result.refusal = refusal;
@@ -56,6 +71,12 @@ std::jthread LaunchWorkerThread(std::unique_ptr<ImportJob> job) {
 
 ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPath,
                       MessageWindow& window, const ImportOptions& options) {
+    if (options.workerCount < 1 || options.workerCount > kMaxImportWorkerCount) {
+        return Refuse(ImportRefusal::kBadWorkerCount,
+                      "The number of workers must be 1 to " +
+                          std::to_string(kMaxImportWorkerCount) + ", not " +
+                          std::to_string(options.workerCount) + ".");
+    }
     if (rootPath.empty()) {
         return Refuse(ImportRefusal::kNoRootFolder,
                       "No root folder is set; choose the root folder first.");
@@ -126,16 +147,17 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
             result.findings.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
         }
     }
-    auto lists = std::make_shared<WorkerFileLists>();
+    auto lists = std::make_shared<WorkerFileLists>(static_cast<std::size_t>(options.workerCount));
     DealFiles(result.allFiles, *lists);
     result.workerFiles = lists;
-    auto reasons = std::make_shared<FailureReasons>();
+    auto reasons = std::make_shared<FailureReasons>(lists->size());
     for (std::size_t k = 0; k < reasons->size(); ++k) {
         (*reasons)[k].resize((*lists)[k].size());
     }
     result.failureReasons = reasons;
+    result.progress->bytesTotal = TotalSize(result.allFiles);
 
-    for (int k = 0; k < kImportWorkerCount; ++k) {
+    for (int k = 0; k < options.workerCount; ++k) {
         auto job = std::make_unique<ImportJob>();
         job->hwndDialog = &window;
         job->rootPath = root;
@@ -147,13 +169,14 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
             reasons, &(*reasons)[static_cast<std::size_t>(k)]);
         job->workerIndex = k;
         job->dryRun = options.dryRun;
+        job->progress = result.progress;
         try {
             result.workers.Add(options.launch(std::move(job)));
         } catch (const std::system_error& error) {
             result.workersNotStarted.push_back({k, "Import worker " + std::to_string(k) +
                                                        " could not be started: " + error.what()});
             // Stand in for the worker's last message, so that the receiver
-            // still counts four and gives the buttons back.
+            // still counts every worker and gives the buttons back.
             window.PostMessage(WM_IMPORT_FINISHED, 0, k);
         }
     }

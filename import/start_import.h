@@ -34,6 +34,10 @@ std::jthread LaunchWorkerThread(std::unique_ptr<ImportJob> job);
 struct ImportOptions {
     bool dryRun = false;  // the workers decide as usual but write nothing
     WorkerLauncher launch = LaunchWorkerThread;
+    // Workers to start, 1 to kMaxImportWorkerCount. The deal and each
+    // worker's window depend on it, so the stored bytes are a function of
+    // the source tree and this number.
+    int workerCount = kImportWorkerCount;
 };
 
 enum class ImportRefusal {
@@ -45,6 +49,7 @@ enum class ImportRefusal {
     kSourceInsideRoot,  // or reaching the root, or a folder above it, by a link
     kRootBusy,          // another run holds the root
     kUnreadableFolder,  // the source could not be seen whole
+    kBadWorkerCount,    // not 1 to kMaxImportWorkerCount
 };
 
 struct WorkerNotStarted {
@@ -63,14 +68,16 @@ struct ImportRun {
     std::string sourceRoot;
     // The files dealt, in scan order, refused files left out.
     std::vector<std::string> allFiles;
-    // The four dealt lists; never null.
+    // The dealt lists, one per worker; never null.
     std::shared_ptr<const WorkerFileLists> workerFiles = std::make_shared<WorkerFileLists>();
     // Why each failed file failed (LookUpWorkerFile finds an entry); read an
     // entry only after taking the WM_IMPORT_FAILED message for its file.
     std::shared_ptr<const FailureReasons> failureReasons = std::make_shared<FailureReasons>();
+    // Bytes done and the stop request, shared with the workers; never null.
+    std::shared_ptr<ImportProgress> progress = std::make_shared<ImportProgress>();
     // Workers whose thread could not be started; their files were not
     // imported. WM_IMPORT_FINISHED has been posted for each of them, so the
-    // receiver still counts four.
+    // receiver still counts one per worker.
     std::vector<WorkerNotStarted> workersNotStarted;
     // A root that could not be locked (the run goes on without), the links
     // met, and the temporaries of stopped runs removed from the folders this
@@ -83,7 +90,8 @@ struct ImportRun {
     bool Started() const { return refusal == ImportRefusal::kNone; }
 };
 
-// Imports `chosenFolder` into `rootPath`; four workers post to `window`.
+// Imports `chosenFolder` into `rootPath`; options.workerCount workers post
+// to `window`.
 // Refused before anything starts: an empty `rootPath`, a root or source
 // folder that is not an existing folder, a root folder equal to or inside
 // the source folder (also through symbolic links).

@@ -236,7 +236,7 @@ TEST(ImportLogLine, PrefixDisplayNameAndWorkerSuffix) {
     const RefusedFile refused{"/s/Data/a?", RefusalReason::kNameNotHeld};
     EXPECT_EQ(RefusedFileLine(refused, "/s"),
               "refused:Data/a? (" + std::string(RefusalText(refused.reason)) + ")\r\n");
-    const WorkerFileLists lists = {{{"a", "e"}, {"b"}, {}, {}}};
+    const WorkerFileLists lists = {{"a", "e"}, {"b"}, {}, {}};
     EXPECT_EQ(LookUpWorkerFile(lists, 1, 0) + LookUpWorkerFile(lists, 0, 1), "eb");
     EXPECT_EQ(LookUpWorkerFile(lists, 2, 0) + LookUpWorkerFile(lists, 0, 4), "");
 }

@@ -1,0 +1,46 @@
+// What a run's workers share with its receiver while they work: the bytes
+// done so far, for a progress bar that moves inside large files, and a stop
+// request. Both are atomics that a GUI timer or a signal path may read or set
+// at any time; nothing else about a run is shared this way.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace kelvarin {
+
+struct ImportProgress {
+    // Sum of the sizes of the dealt source files, taken when the run starts.
+    std::uint64_t bytesTotal = 0;
+    // Source bytes compared or compressed so far, over all workers. A file
+    // that is compared and then compressed counts once: its count only
+    // grows, and it reaches the file's size when the file is done.
+    std::atomic<std::uint64_t> bytesDone{0};
+    // Set by the receiver: each worker finishes the file it is on, posts its
+    // verdict and WM_IMPORT_FINISHED, and starts no further file.
+    std::atomic<bool> stopRequested{false};
+};
+
+// Counts one file's bytes into the run's progress without counting any
+// byte twice: the comparison and the compression that may follow it both
+// report how far into the file they are.
+class FileProgress {
+public:
+    explicit FileProgress(ImportProgress* progress) : m_progress(progress) {}
+    FileProgress(const FileProgress&) = delete;
+    FileProgress& operator=(const FileProgress&) = delete;
+
+    // The work on this file has reached `offset` bytes into it.
+    void Reached(std::uint64_t offset) {
+        if (m_progress != nullptr && offset > m_reported) {
+            m_progress->bytesDone.fetch_add(offset - m_reported, std::memory_order_relaxed);
+            m_reported = offset;
+        }
+    }
+
+private:
+    ImportProgress* m_progress;
+    std::uint64_t m_reported = 0;
+};
+
+}  // namespace kelvarin
