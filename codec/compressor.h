@@ -1,31 +1,37 @@
-// The stored-file compressor: LZSS over a 16384-byte window with the match
-// tree of match_tree.h. The whole input is read at once and the whole stream
-// is built in memory before anything is written, so an existing stored file
-// is replaced only by a complete new one.
+// Stored files from files: the compressor of compress_stream.h reading the
+// source in chunks and writing the stored file to a temporary as it goes,
+// so a file of any size takes a fixed amount of memory, and an existing
+// stored file is replaced only by a complete new one.
 #pragma once
 
 #include <cstdint>
-#include <span>
+#include <functional>
 #include <string>
-#include <vector>
 
+#include "codec/compress_stream.h"
 #include "codec/lzss_window.h"
 #include "fileio/replace_file.h"
 
 namespace kelvarin {
 
-// Appends the stored file of `content` (length field and bit stream) to
-// `stored`, working in `work`.
-// REQUIRES: content.size() <= kMaxContentSize.
-void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
-                    std::vector<std::uint8_t>& stored);
+struct StoreOptions {
+    // As for PendingFile::Write: false when the caller flushes many at once.
+    bool flushData = true;
+    // A stored file past this size is refused (tests lower it).
+    std::uint64_t maxStoredSize = kMaxStoredSize;
+    // Told how far into the source the compressor has read, after each chunk.
+    std::function<void(std::uint64_t offset)> progress;
+};
 
 // Compresses the file at `inputPath` into `pending`, a stored file for
 // `outputPath` that is complete but not yet in place, creating the output's
-// missing directories. Returns 1 when it was written; else as CompressFile.
-// `flushData` as for PendingFile::Write.
+// missing directories. Returns 1 when it was written; else as CompressFile,
+// and also 0 (nothing written, `why` says so) when the source changes size
+// or modification time while it is read, or when its stored file would pass
+// options.maxStoredSize.
 int PrepareStoredFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
-                      PendingFile& pending, bool flushData, std::string* why = nullptr);
+                      PendingFile& pending, const StoreOptions& options = {},
+                      std::string* why = nullptr);
 
 // Compresses the file at `inputPath` into the stored file `outputPath`,
 // creating the output's missing directories. Returns 1 when the stored file

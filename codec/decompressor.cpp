@@ -89,15 +89,20 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
     BufferOutput output(content, work.window.data());
     std::uint8_t* const begin = output.Begin(std::min(sizeHint, stream.size() * kMaxExpansion));
     std::uint8_t* end = begin;
-    const DecodeStatus status = decoder::DecodeTokens(stream, output, begin, end);
+    decoder::WholeStream input{stream};
+    const DecodeStatus status = decoder::DecodeTokens(input, output, begin, end);
     const std::size_t produced = output.Produced(end);
     content.resize(produced);
     const std::size_t kept = std::min<std::size_t>(produced, kWindowSize);
-    ApplyWindowEffect(std::span<std::uint8_t, kWindowSize>(work.window.data(), kWindowSize),
-                      std::span<const std::uint8_t>(content.data() + produced - kept, kept),
+    LeaveInWindow(work, std::span<const std::uint8_t>(content.data() + produced - kept, kept),
+                  produced);
+    return status;
+}
+
+void LeaveInWindow(LzssWindow& work, std::span<const std::uint8_t> tail, std::uint64_t produced) {
+    ApplyWindowEffect(std::span<std::uint8_t, kWindowSize>(work.window.data(), kWindowSize), tail,
                       produced);
     std::memcpy(&work.window[kWindowSize], &work.window[0], kMirrorBytes);
-    return status;
 }
 
 std::optional<std::uint32_t> StoredLengthField(std::span<const std::uint8_t> stored) {

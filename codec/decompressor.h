@@ -34,6 +34,11 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
 // decoded).
 int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content);
 
+// Leaves in the window of `work` what a byte-at-a-time decoder leaves there
+// after a stream of `produced` content bytes whose last bytes are `tail`.
+// REQUIRES: tail.size() == min(produced, kWindowSize).
+void LeaveInWindow(LzssWindow& work, std::span<const std::uint8_t> tail, std::uint64_t produced);
+
 // The length field of a stored file, or nothing when `stored` is too short
 // to hold one. Only a check of the content's length reads it.
 std::optional<std::uint32_t> StoredLengthField(std::span<const std::uint8_t> stored);

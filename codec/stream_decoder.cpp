@@ -23,6 +23,43 @@ using decoder::kOutputSlack;
 constexpr std::size_t kChunkSize = 128 * 1024;
 static_assert(kChunkSize >= kWindowSize);
 constexpr std::size_t kBufferSize = kWindowSize + kChunkSize + kOutputSlack;
+// Stream bytes read from a file at a time; the few left from the last
+// chunk are kept in front of the next.
+constexpr std::size_t kStreamChunk = 64 * 1024;
+constexpr std::size_t kStreamBufferSize = kStreamChunk + decoder::kRefillBytes;
+
+// A stream read from a file into one buffer, a chunk at a time.
+class FileStream {
+public:
+    FileStream(ChunkedReader& reader, std::uint8_t* buffer) : m_reader(reader), m_buffer(buffer) {}
+
+    const std::uint8_t* Data() const { return m_buffer; }
+    std::size_t Size() const { return 0; }
+
+    bool Refill(const std::uint8_t*& in, std::size_t& inPos, std::size_t& inSize) {
+        if (m_ended) {
+            return false;
+        }
+        const std::size_t rest = inSize - inPos;
+        std::memmove(m_buffer, in + inPos, rest);
+        std::size_t got = 0;
+        const ReadOutcome outcome = m_reader.ReadFull({m_buffer + rest, kStreamChunk}, got);
+        in = m_buffer;
+        inPos = 0;
+        inSize = rest + got;
+        m_failed = !outcome.Ok();
+        m_ended = m_failed || got == 0;
+        return !m_ended;
+    }
+
+    bool Failed() const { return m_failed; }
+
+private:
+    ChunkedReader& m_reader;
+    std::uint8_t* const m_buffer;
+    bool m_ended = false;
+    bool m_failed = false;
+};
 
 class ChunkOutput {
 public:
@@ -90,6 +127,24 @@ StreamDecoder::StreamDecoder()
 
 StreamDecodeResult StreamDecoder::Decode(std::span<const std::uint8_t> stream,
                                          const std::uint8_t* window, const DecodedChunkSink& sink) {
+    decoder::WholeStream input{stream};
+    return DecodeFrom(input, window, sink);
+}
+
+StreamDecodeResult StreamDecoder::Decode(ChunkedReader& reader, const std::uint8_t* window,
+                                         const DecodedChunkSink& sink) {
+    if (!m_streamBuffer) {
+        m_streamBuffer = std::make_unique<std::uint8_t[]>(kStreamBufferSize);
+    }
+    FileStream input(reader, m_streamBuffer.get());
+    StreamDecodeResult result = DecodeFrom(input, window, sink);
+    result.unreadable = input.Failed();
+    return result;
+}
+
+template <class Input>
+StreamDecodeResult StreamDecoder::DecodeFrom(Input& input, const std::uint8_t* window,
+                                             const DecodedChunkSink& sink) {
     std::uint8_t* const buffer = m_buffer.get();
     if (window != nullptr) {
         std::memcpy(buffer, window + kFirstPosition, kWindowSize - kFirstPosition);
@@ -98,7 +153,7 @@ StreamDecodeResult StreamDecoder::Decode(std::span<const std::uint8_t> stream,
     ChunkOutput output(buffer, window != nullptr, sink);
     std::uint8_t* end = buffer + kWindowSize;
     StreamDecodeResult result;
-    result.status = decoder::DecodeTokens(stream, output, buffer + kWindowSize, end);
+    result.status = decoder::DecodeTokens(input, output, buffer + kWindowSize, end);
     result.produced = output.Produced(end);
     result.foreignRead = output.foreignRead;
     result.stopped = result.status == DecodeStatus::kStopped;

@@ -22,6 +22,7 @@
 
 #include "codec/codec_constants.h"
 #include "codec/decompressor.h"
+#include "fileio/file_reader.h"
 
 namespace kelvarin {
 
@@ -33,6 +34,7 @@ struct StreamDecodeResult {
     std::uint64_t produced = 0;  // content bytes decoded (handed on unless stopped)
     bool foreignRead = false;    // a match read a position this stream had not written
     bool stopped = false;        // decoding stopped at that read (no window was given)
+    bool unreadable = false;     // reading the stream failed before its end
 };
 
 class StreamDecoder {
@@ -52,12 +54,23 @@ public:
     StreamDecodeResult Decode(std::span<const std::uint8_t> stream, const std::uint8_t* window,
                               const DecodedChunkSink& sink);
 
+    // The same for the stream that `reader` has yet to give (a stored file
+    // whose length field has been read), read a chunk at a time. When a read
+    // fails, `unreadable` says so and the decode is to be thrown away.
+    StreamDecodeResult Decode(ChunkedReader& reader, const std::uint8_t* window,
+                              const DecodedChunkSink& sink);
+
     // What the last Decode leaves in a window: its last min(produced,
     // kWindowSize) content bytes. Valid until the next Decode.
     std::span<const std::uint8_t> Tail() const { return {m_tailEnd - m_tailSize, m_tailSize}; }
 
 private:
+    template <class Input>
+    StreamDecodeResult DecodeFrom(Input& input, const std::uint8_t* window,
+                                  const DecodedChunkSink& sink);
+
     std::unique_ptr<std::uint8_t[]> m_buffer;
+    std::unique_ptr<std::uint8_t[]> m_streamBuffer;  // chunks of a stream read from a file
     const std::uint8_t* m_tailEnd = nullptr;
     std::size_t m_tailSize = 0;
 };

@@ -125,13 +125,25 @@ template <class Output>
     return Step::kToken;
 }
 
-// Decodes `stream` (a stored file without its length field) into `output`,
-// starting at `op`; `end` receives the pointer past the last byte decoded.
-template <class Output>
-DecodeStatus DecodeTokens(std::span<const std::uint8_t> stream, Output& output, std::uint8_t* op,
-                          std::uint8_t*& end) {
-    const std::uint8_t* in = stream.data();
-    const std::size_t inSize = stream.size();
+// The stream in one piece: nothing more comes.
+struct WholeStream {
+    std::span<const std::uint8_t> bytes;
+    const std::uint8_t* Data() const { return bytes.data(); }
+    std::size_t Size() const { return bytes.size(); }
+    bool Refill(const std::uint8_t*&, std::size_t&, std::size_t&) { return false; }
+};
+
+// Decodes a stored file's stream (without its length field) from `input`
+// into `output`, starting at `op`; `end` receives the pointer past the last
+// byte decoded. An input gives its first bytes through Data() and Size();
+//   bool Refill(const std::uint8_t*& in, std::size_t& inPos, std::size_t& inSize)
+// is called when fewer than kRefillBytes are left: it keeps the bytes from
+// inPos on, appends more and returns true, or returns false at the end,
+// leaving the rest for the tail loop.
+template <class Output, class Input>
+DecodeStatus DecodeTokens(Input& input, Output& output, std::uint8_t* op, std::uint8_t*& end) {
+    const std::uint8_t* in = input.Data();
+    std::size_t inSize = input.Size();
     std::size_t inPos = 0;
     // The next bits of the stream sit at the top of `bits`; `count` are valid.
     // Bits below them are the following stream bits or zero, never other data.
@@ -141,21 +153,23 @@ DecodeStatus DecodeTokens(std::span<const std::uint8_t> stream, Output& output, 
     OutputRoom room = output.MakeRoom(op);
     op = room.op;
 
-    while (inSize - inPos >= kRefillBytes) {
-        if (op > room.limit) [[unlikely]] {
-            room = output.MakeRoom(op);
-            op = room.op;
-        }
-        bits |= LoadBigEndian64(in + inPos) >> count;
-        inPos += static_cast<std::size_t>((63 - count) >> 3);
-        count |= kBitsAfterRefill;
-        do {
-            step = TakeToken(bits, count, op, room.origin, output);
-            if (step != Step::kToken) {
-                goto done;
+    do {
+        while (inSize - inPos >= kRefillBytes) {
+            if (op > room.limit) [[unlikely]] {
+                room = output.MakeRoom(op);
+                op = room.op;
             }
-        } while (count >= kMatchBits);
-    }
+            bits |= LoadBigEndian64(in + inPos) >> count;
+            inPos += static_cast<std::size_t>((63 - count) >> 3);
+            count |= kBitsAfterRefill;
+            do {
+                step = TakeToken(bits, count, op, room.origin, output);
+                if (step != Step::kToken) {
+                    goto done;
+                }
+            } while (count >= kMatchBits);
+        }
+    } while (input.Refill(in, inPos, inSize));
     for (;;) {
         if (op > room.limit) [[unlikely]] {
             room = output.MakeRoom(op);

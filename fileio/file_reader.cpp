@@ -40,6 +40,7 @@ ReadOutcome ChunkedReader::Open(const std::string& path) {
         return {ReadResult::kNotAFile, S_ISDIR(info.st_mode) ? EISDIR : 0};
     }
     m_size = static_cast<std::uint64_t>(info.st_size);
+    m_modified = info.st_mtim;
     m_source = OpenSource(m_fd.Get(), path);
     return {};
 }
@@ -53,6 +54,12 @@ ReadOutcome ChunkedReader::Read(std::span<std::uint8_t> buffer, std::size_t& got
     }
     got = static_cast<std::size_t>(count);
     return {};
+}
+
+bool ChunkedReader::ChangedSinceOpen() const {
+    struct stat info {};
+    return ::fstat(m_fd.Get(), &info) != 0 || static_cast<std::uint64_t>(info.st_size) != m_size ||
+           info.st_mtim.tv_sec != m_modified.tv_sec || info.st_mtim.tv_nsec != m_modified.tv_nsec;
 }
 
 ReadOutcome ChunkedReader::ReadFull(std::span<std::uint8_t> buffer, std::size_t& got) {

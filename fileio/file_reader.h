@@ -4,6 +4,8 @@
 // end. Failures carry their errno, so every caller can name the reason.
 #pragma once
 
+#include <time.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -43,10 +45,17 @@ public:
     // Fills `buffer` unless the end comes first; `got` tells how much.
     ReadOutcome ReadFull(std::span<std::uint8_t> buffer, std::size_t& got);
 
+    // True when the file's size or modification time is no longer what it
+    // was at open (or can no longer be measured): what was read may mix old
+    // and new content.
+    // REQUIRES: Open succeeded.
+    bool ChangedSinceOpen() const;
+
 private:
     FileDescriptor m_fd;
     std::unique_ptr<ByteSource> m_source;
     std::uint64_t m_size = 0;
+    struct timespec m_modified {};
 };
 
 // Reads the whole file into `content` (replacing what it held). A file of

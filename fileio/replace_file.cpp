@@ -72,6 +72,8 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
         m_path = std::move(other.m_path);
         m_temporary = std::exchange(other.m_temporary, std::string());
         m_size = other.m_size;
+        m_file = std::move(other.m_file);
+        m_sink = std::move(other.m_sink);
     }
     return *this;
 }
@@ -86,6 +88,16 @@ WriteOutcome CheckReplaceable(const std::string& path) {
 }
 
 WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces, bool flushData) {
+    WriteOutcome outcome = Begin(path);
+    for (std::span<const std::uint8_t> piece : pieces) {
+        if (outcome) {
+            outcome = Append(piece);
+        }
+    }
+    return outcome ? Finish(flushData) : outcome;
+}
+
+WriteOutcome PendingFile::Begin(const std::string& path) {
     // One lstat both refuses what is not a regular file (as CheckReplaceable)
     // and gives the mode and owner to keep.
     struct stat old {};
@@ -94,43 +106,49 @@ WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces, bool flu
         errno = EEXIST;
         return {EEXIST, true};
     }
-    FileDescriptor file = CreateTemporaryBeside(path, m_temporary);
-    if (!file.IsOpen()) {
+    m_file = CreateTemporaryBeside(path, m_temporary);
+    if (!m_file.IsOpen()) {
         const int error = errno;
         m_temporary.clear();
         return {error};
     }
     m_path = path;
+    m_size = 0;
     if (replacing) {
         // Readers such as a web server under another account keep their access.
-        ::fchmod(file.Get(), old.st_mode & 07777);
-        if (::fchown(file.Get(), old.st_uid, old.st_gid) != 0) {
+        ::fchmod(m_file.Get(), old.st_mode & 07777);
+        if (::fchown(m_file.Get(), old.st_uid, old.st_gid) != 0) {
             // Only root may give a file away; the mode above still holds.
         }
     }
-    int error = 0;
-    {
-        const std::unique_ptr<ByteSink> sink = OpenSink(file.Get(), path);
-        for (std::span<const std::uint8_t> piece : pieces) {
-            if (error == 0) {
-                error = WriteAll(*sink, piece);
-                m_size += piece.size();
-            }
-        }
+    m_sink = OpenSink(m_file.Get(), path);
+    return {};
+}
+
+WriteOutcome PendingFile::Append(std::span<const std::uint8_t> bytes) {
+    if (const int error = WriteAll(*m_sink, bytes); error != 0) {
+        return Fail(error);
     }
+    m_size += bytes.size();
+    return {};
+}
+
+WriteOutcome PendingFile::Finish(bool flushData) {
+    m_sink.reset();
     // The data reaches the disk before the name does, or a crash could
     // publish an empty file under the target's name.
-    if (error == 0 && flushData && ::fsync(file.Get()) != 0) {
-        error = errno;
+    if (flushData && ::fsync(m_file.Get()) != 0) {
+        return Fail(errno);
     }
-    const int closeError = file.Close();
-    if (error == 0) {
-        error = closeError;
+    if (const int error = m_file.Close(); error != 0) {
+        return Fail(error);
     }
-    if (error != 0) {
-        Discard();
-        errno = error;  // for callers that only have a yes or no
-    }
+    return {};
+}
+
+WriteOutcome PendingFile::Fail(int error) {
+    Discard();
+    errno = error;  // for callers that only have a yes or no
     return {error};
 }
 
@@ -150,6 +168,8 @@ WriteOutcome PendingFile::Publish(bool flushFolder) {
 }
 
 void PendingFile::Discard() {
+    m_sink.reset();
+    m_file.Close();
     if (!m_temporary.empty()) {
         ::unlink(m_temporary.c_str());
         ForgetLiveTemporary(m_temporary);

@@ -9,11 +9,15 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "fileio/byte_stream.h"
+#include "fileio/file_descriptor.h"
 
 namespace kelvarin {
 
@@ -45,6 +49,15 @@ public:
     // REQUIRES: nothing written yet.
     WriteOutcome Write(const std::string& path, Pieces pieces, bool flushData = true);
 
+    // The same in steps, for content made as it is written: Begin creates the
+    // temporary, Append adds bytes, Finish flushes (as Write) and closes it.
+    // A failed step removes the temporary; so does Discard between steps.
+    // REQUIRES (Begin): nothing written yet; (Append, Finish): Begin succeeded
+    // and no step has failed since.
+    WriteOutcome Begin(const std::string& path);
+    WriteOutcome Append(std::span<const std::uint8_t> bytes);
+    WriteOutcome Finish(bool flushData = true);
+
     // The bytes written, and the target they are for.
     std::uint64_t Size() const { return m_size; }
     const std::string& Path() const { return m_path; }
@@ -60,9 +73,14 @@ public:
     void Discard();
 
 private:
+    WriteOutcome Fail(int error);
+
     std::string m_path;
     std::string m_temporary;
     std::uint64_t m_size = 0;
+    // Open between Begin and Finish.
+    FileDescriptor m_file;
+    std::unique_ptr<ByteSink> m_sink;
 };
 
 // What PendingFile::Write would say of `path` before writing anything: a

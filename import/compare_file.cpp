@@ -1,12 +1,12 @@
-// The comparison reads in fixed chunks into a stack buffer: nothing is
-// allocated per file, and a FIFO or other special file is turned away
-// before any read could block.
+// The source is compared inside the decoder's chunk sink; once a difference
+// is found the sink only lets the decoder run on to the stream's end.
 #include "import/compare_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "codec/decompressor.h"
 #include "fileio/file_reader.h"
 
 namespace kelvarin {
@@ -21,39 +21,103 @@ void Report(const char* text, const ReadOutcome& outcome) {
     std::perror(text);
 }
 
+// Follows the source through the decoded chunks.
+class SourceInStep {
+public:
+    SourceInStep(ChunkedReader& source, std::uint8_t* chunk,
+                 const std::function<void(std::uint64_t)>& progress)
+        : m_source(source), m_chunk(chunk), m_progress(progress) {}
+
+    void Compare(const std::uint8_t* bytes, std::size_t size) {
+        while (same && size > 0) {
+            const std::size_t count = std::min(size, kCompareChunkSize);
+            std::size_t got = 0;
+            readOutcome = m_source.ReadFull({m_chunk, count}, got);
+            // A short read: the source shrank since its size was taken.
+            same = readOutcome.Ok() && got == count && std::memcmp(m_chunk, bytes, count) == 0;
+            m_offset += count;
+            bytes += count;
+            size -= count;
+            if (m_progress) {
+                m_progress(m_offset);
+            }
+        }
+    }
+
+    // True when nothing follows the bytes compared: the source has not grown.
+    bool AtEnd() {
+        std::size_t got = 0;
+        readOutcome = m_source.ReadFull({m_chunk, 1}, got);
+        return readOutcome.Ok() && got == 0;
+    }
+
+    bool same = true;
+    ReadOutcome readOutcome;
+
+private:
+    ChunkedReader& m_source;
+    std::uint8_t* const m_chunk;
+    const std::function<void(std::uint64_t)>& m_progress;
+    std::uint64_t m_offset = 0;
+};
+
 }  // namespace
 
-int CompareFileWithBuffer(const std::vector<std::uint8_t>& buffer, const std::string& path) {
-    ChunkedReader reader;
-    ReadOutcome outcome = reader.Open(path);
-    if (!outcome.Ok()) {
-        Report(outcome.result == ReadResult::kReadError ? kReadError : kCannotOpen, outcome);
+StoredFileComparer::StoredFileComparer()
+    : m_sourceChunk(std::make_unique<std::uint8_t[]>(kCompareChunkSize)) {}
+
+int StoredFileComparer::Compare(const std::string& storedPath, const std::string& sourcePath,
+                                LzssWindow& work,
+                                const std::function<void(std::uint64_t offset)>& progress) {
+    ChunkedReader stored;
+    if (!stored.Open(storedPath).Ok()) {
         return 0;
     }
-    if (reader.Size() != buffer.size()) {
+    std::uint8_t header[kHeaderSize];
+    std::size_t got = 0;
+    if (!stored.ReadFull(header, got).Ok()) {
         return 0;
     }
-    std::uint8_t chunk[kCompareChunkSize];
-    std::size_t offset = 0;
-    for (;;) {
-        std::size_t got = 0;
-        outcome = reader.Read(chunk, got);
-        if (!outcome.Ok()) {
-            Report(kReadError, outcome);
-            return 0;
-        }
-        if (got == 0) {
-            break;
-        }
-        // Bytes past the buffer's end mean the file has grown since its size
-        // was taken: it is no longer the content that was compared.
-        if (got > buffer.size() - offset || std::memcmp(chunk, buffer.data() + offset, got) != 0) {
-            return 0;
-        }
-        offset += got;
+    const std::optional<std::uint32_t> lengthField = StoredLengthField({header, got});
+    if (!lengthField) {
+        // Too short to hold a stream: it ends before its end marker.
+        std::fputs(kInputBitFatal, stdout);
+        std::fflush(stdout);
+        return 0;
     }
-    // Fewer bytes than the size promised: the file shrank while it was read.
-    return offset == buffer.size() ? 1 : 0;
+
+    ChunkedReader source;
+    const ReadOutcome opened = source.Open(sourcePath);
+    SourceInStep inStep(source, m_sourceChunk.get(), progress);
+    // Sizes that differ decide the matter before any content is read.
+    inStep.same = opened.Ok() && source.Size() == *lengthField;
+    const StreamDecodeResult decoded = m_decoder.Decode(
+        stored, work.window.data(),
+        [&inStep](const std::uint8_t* bytes, std::size_t size) { inStep.Compare(bytes, size); });
+    if (decoded.unreadable) {
+        return 0;
+    }
+    LeaveInWindow(work, m_decoder.Tail(), decoded.produced);
+    if (decoded.status != DecodeStatus::kEndMarker) {
+        std::fputs(kInputBitFatal, stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (decoded.produced != *lengthField) {
+        return 0;
+    }
+    if (!opened.Ok()) {
+        Report(opened.result == ReadResult::kReadError ? kReadError : kCannotOpen, opened);
+        return 0;
+    }
+    if (inStep.same && !inStep.AtEnd()) {
+        inStep.same = false;
+    }
+    if (!inStep.readOutcome.Ok()) {
+        Report(kReadError, inStep.readOutcome);
+        return 0;
+    }
+    return inStep.same && !source.ChangedSinceOpen() ? 1 : 0;
 }
 
 }  // namespace kelvarin

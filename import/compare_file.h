@@ -1,25 +1,46 @@
-// Byte-exact comparison of a source file with the unpacked content of its
-// stored file. The sizes are compared before any content is read, and the
-// content is read in fixed chunks that stop at the first difference, so an
-// unchanged file costs one sequential read and a changed one usually less.
+// Byte-exact comparison of a source file with the content of its stored
+// file, without unpacking the stored file whole: the stored file is decoded
+// a chunk at a time and each chunk is compared with the source read in step,
+// so memory does not grow with the file. The sizes are compared before any
+// source content is read, and the source is read no further than its first
+// difference. The stored file is always decoded to its end, because the
+// window it leaves behind shapes the worker's next stored files.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
-#include <vector>
+
+#include "codec/lzss_window.h"
+#include "codec/stream_decoder.h"
 
 namespace kelvarin {
 
-// Bytes read and compared at a time.
-constexpr std::size_t kCompareChunkSize = 10240;
+// Source bytes read and compared at a time.
+constexpr std::size_t kCompareChunkSize = 64 * 1024;
 
-// Returns 1 when the file at `path` consists of exactly the bytes of
-// `buffer`; 0 when it differs, when its size differs (decided without
-// reading content), or when it cannot be opened or read. A file that cannot
-// be opened, or is not a regular file, is reported through perror as
-// "Can not find the file!"; a failed read as "Read error". A file that grows
-// or shrinks while it is read is found different.
-int CompareFileWithBuffer(const std::vector<std::uint8_t>& buffer, const std::string& path);
+class StoredFileComparer {
+public:
+    StoredFileComparer();
+
+    // Returns 1 when the source file at `sourcePath` consists of exactly the
+    // content of the whole stored file at `storedPath`; else 0: the stored
+    // file cannot be read (nothing reported, the window untouched), its
+    // stream ends before its end marker ("Fatal error in InputBit!" on
+    // standard output), its length field is not its content's length, the
+    // sizes or the bytes differ, or the source cannot be opened ("Can not
+    // find the file!" through perror) or read ("Read error"), or it changes
+    // while it is read. Leaves in the window of `work` what decoding the
+    // stored file leaves there. `progress` (when set) is told how far into
+    // the source the comparison has got.
+    int Compare(const std::string& storedPath, const std::string& sourcePath, LzssWindow& work,
+                const std::function<void(std::uint64_t offset)>& progress = {});
+
+private:
+    StreamDecoder m_decoder;
+    std::unique_ptr<std::uint8_t[]> m_sourceChunk;
+};
 
 }  // namespace kelvarin

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "codec/compressor.h"
-#include "codec/decompressor.h"
 #include "codec/lzss_window.h"
 #include "import/compare_file.h"
 #include "import/import_messages.h"
@@ -49,19 +48,20 @@ std::string WhyNotStorable(const std::string& path) {
 // message that says what happened, or 0 when the stored file was already
 // up to date.
 unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std::string& dest,
-                       LzssWindow& work, std::vector<std::uint8_t>& unpacked, std::string& why,
+                       LzssWindow& work, StoredFileComparer& comparer, std::string& why,
                        PendingFile& written) {
     why = WhyNotStorable(path);
     if (!why.empty()) {
         return WM_IMPORT_FAILED;
     }
+    FileProgress progress(job.progress.get());
+    const auto reached = [&progress](std::uint64_t offset) { progress.Reached(offset); };
     unsigned done = WM_IMPORT_ADDED;
     if (SomethingExistsAt(dest)) {
         // A stored file whose stream ends before its end marker, or whose
         // length field disagrees with its content, is damaged, even where
         // the bytes decoded so far equal the source: it is written anew.
-        if (DecompressStoredFile(dest, work, unpacked) == StoredFileState::kWhole &&
-            CompareFileWithBuffer(unpacked, path) == 1) {
+        if (comparer.Compare(dest, path, work, reached) == 1) {
             return 0;
         }
         done = WM_IMPORT_UPDATED;
@@ -71,7 +71,11 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
     }
     // "error write file" has been shown when it could not be written; the
     // old stored file is then left as it was.
-    return PrepareStoredFile(path, dest, work, written, false, &why) == 1 ? done : WM_IMPORT_FAILED;
+    StoreOptions options;
+    options.flushData = false;
+    options.progress = reached;
+    return PrepareStoredFile(path, dest, work, written, options, &why) == 1 ? done
+                                                                            : WM_IMPORT_FAILED;
 }
 
 }  // namespace
@@ -85,8 +89,7 @@ void ImportWorker(ImportJob* job) {
     // a fresh window is zero-filled, so one list of files always gives the
     // same stored bytes.
     LzssWindow work{};
-    std::vector<std::uint8_t> unpacked;
-    unpacked.reserve(kUnpackReserve);
+    StoredFileComparer comparer;
 
     const std::vector<std::string>& files = *owned->files;
     std::vector<std::string>& reasons = *owned->failureReasons;
@@ -112,7 +115,7 @@ void ImportWorker(ImportJob* job) {
         const std::string dest = StoredFilePath(owned->rootPath, *relative);
         window.PostMessage(WM_IMPORT_PROGRESS, i, workerIndex);
         PendingFile written;
-        const unsigned done = ImportOneFile(*owned, path, dest, work, unpacked, why, written);
+        const unsigned done = ImportOneFile(*owned, path, dest, work, comparer, why, written);
         if (done == WM_IMPORT_FAILED) {
             reasons[i] = std::move(why);
         }

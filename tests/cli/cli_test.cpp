@@ -223,6 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"Version", "--version", "", 0, "kelvarin-cli 0."},
         ExitCase{"NoSource", "import", "", 2, "SOURCE"},
         ExitCase{"UnknownOption", "filelist --bogus", "", 2, "bogus"},
+        ExitCase{"TooManyWorkers", "import src --root root --workers 65", "", 2, "--workers"},
+        ExitCase{"ThreeWorkers", "import src --root root --workers 3", "", 0, "(2)\n"},
         ExitCase{"NoCommand", "", "", 2, ""}),
     [](const auto& row) { return std::string(row.param.name); });
 

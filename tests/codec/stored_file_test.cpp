@@ -2,6 +2,8 @@
 // folders, failures and what they leave behind.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
 #include <optional>
 
 #include "codec_test_util.h"
@@ -82,6 +84,96 @@ TEST(CompressFile, ContentOf2GiBIsRefusedWithoutWriting) {
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].caption, dir / "huge");
     EXPECT_FALSE(fs::exists(dir / "huge.aup"));
+}
+
+// Runs `change` on the file as its first chunk is read: a build still being
+// written while it is imported.
+class ChangeWhileReading final : public IoSeam {
+public:
+    ChangeWhileReading(std::string name, std::function<void()> change)
+        : m_name(std::move(name)), m_change(std::move(change)) {
+        InstallIoSeam(this);
+    }
+    ~ChangeWhileReading() override { InstallIoSeam(nullptr); }
+    std::unique_ptr<ByteSource> WrapSource(std::unique_ptr<ByteSource> source,
+                                           const std::string& path) override {
+        if (!path.ends_with(m_name)) {
+            return source;
+        }
+        struct Changing final : ByteSource {
+            long Read(std::uint8_t* bytes, std::size_t size, int& error) override {
+                if (std::exchange(change, nullptr)) {
+                    owner->m_change();
+                }
+                return inner->Read(bytes, size, error);
+            }
+            std::unique_ptr<ByteSource> inner;
+            ChangeWhileReading* owner = nullptr;
+            ChangeWhileReading* change = nullptr;
+        };
+        auto changing = std::make_unique<Changing>();
+        changing->inner = std::move(source);
+        changing->owner = changing->change = this;
+        return changing;
+    }
+
+private:
+    std::string m_name;
+    std::function<void()> m_change;
+};
+
+// A source that changes, cannot be read to its end, or whose stored file
+// would be too large: the reason is given, and nothing is written.
+TEST(PrepareStoredFile, SourceThatCannotBeStoredWholeWritesNothing) {
+    TempDir base;
+    const fs::path dir = base / "case";
+    struct Case {
+        const char* name;
+        std::function<void()> change;  // while the first chunk is read
+        std::size_t readFailsAfter;
+        std::uint64_t maxStoredSize;
+        const char* reason;
+        bool box;
+    };
+    const Case cases[] = {
+        {"Grows", [&] { std::ofstream(dir / "source.bin", std::ios::app) << "more"; }, SIZE_MAX,
+         kMaxStoredSize, "changed while it was read", false},
+        {"RewrittenSameSize", [&] { WriteFile(dir / "source.bin", RandomBytes(200000, 2)); },
+         SIZE_MAX, kMaxStoredSize, "changed while it was read", false},
+        {"ReadFails", nullptr, 70000, kMaxStoredSize, "cannot read the source", false},
+        {"StoredTooLarge", nullptr, SIZE_MAX, 100000, "stored file would be 2 GiB or more", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_directories(dir);
+        WriteFile(dir / "source.bin", RandomBytes(200000, 1));
+        // An old time, so a rewrite within the clock's tick still shows.
+        fs::last_write_time(dir / "source.bin", fs::file_time_type{});
+        WriteFile(dir / "out.aup", "old");
+        std::optional<ChangeWhileReading> changing;
+        if (c.change) {
+            changing.emplace("source.bin", c.change);
+        }
+        std::optional<FailingIo> failing;
+        if (c.readFailsAfter != SIZE_MAX) {
+            failing.emplace(FaultOn::kRead, "source.bin", c.readFailsAfter);
+        }
+        RecordingMessageBox boxes;
+        auto work = std::make_unique<LzssWindow>();
+        PendingFile pending;
+        StoreOptions options;
+        options.maxStoredSize = c.maxStoredSize;
+        std::string why;
+        EXPECT_EQ(
+            PrepareStoredFile(dir / "source.bin", dir / "out.aup", *work, pending, options, &why),
+            0);
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        EXPECT_EQ(boxes.Shown().size(), c.box ? 1u : 0u);
+        EXPECT_FALSE(pending.IsPending());
+        EXPECT_EQ(ListFolder(dir), (std::vector<std::string>{"out.aup", "source.bin"}));
+        EXPECT_EQ(ReadFile(dir / "out.aup"), ToBytes("old"));
+        fs::remove_all(dir);
+    }
 }
 
 TEST(DecompressFile, UnreadableOrHeaderlessFilesGiveNoContent) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <system_error>
 #include <tuple>
 
 #include "codec/compressor.h"
+#include "codec/decompressor.h"
 #include "import/compare_file.h"
 #include "import/import_messages.h"
 #include "import/import_worker.h"
@@ -16,6 +18,7 @@
 #include "import/start_import.h"
 #include "import/stored_file_batch.h"
 #include "tests/support/io_faults.h"
+#include "tests/support/literal_codec.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/temp_dir.h"
@@ -38,7 +41,18 @@ Bytes Packed(const Bytes& content) {
     return out;
 }
 
-enum class Stored { kNone, kSame, kOneByteOff, kLonger, kDamaged, kWrongLength, kFolder };
+enum class Stored {
+    kNone,
+    kSame,
+    kFirstByteOff,
+    kMiddleByteOff,
+    kOneByteOff,  // near the end
+    kLonger,
+    kShorter,
+    kDamaged,
+    kWrongLength,
+    kFolder
+};
 enum class Source { kRegular, kDirectory, kOutside, kVanished, kLongName };
 using enum Stored;
 using enum Source;
@@ -60,8 +74,9 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
     const WorkerCase& c = GetParam();
     RecordingMessageBox boxes;
     TempDir source, root;
-    // The last of three chunks compared differs, or its size.
-    const Bytes content = RandomBytes(3 * kCompareChunkSize - 100, 20240611);
+    // Decoded in three chunks or more, compared in more: a difference in the
+    // first, a middle or the last one, or in the size.
+    const Bytes content = RandomBytes(300000, 20240611);
     const std::string path = c.source == kOutside    ? root / "Elsewhere.bin"
                              : c.source == kLongName ? source / std::string(253, 'n')
                                                      : source / "Dir/A.Bin";
@@ -76,8 +91,12 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
         fault.emplace(FaultOn::kWrite, "a.bin.aup", 1000, c.writeError);
     }
     Bytes old = content;
-    old[old.size() - 50] ^= c.stored == kOneByteOff ? 0x40 : 0;
-    old.resize(old.size() + (c.stored == kLonger));
+    old[c.stored == kFirstByteOff    ? 0
+        : c.stored == kMiddleByteOff ? 150000
+                                     : old.size() - 50] ^=
+        c.stored == kOneByteOff || c.stored == kFirstByteOff || c.stored == kMiddleByteOff ? 0x40
+                                                                                           : 0;
+    old.resize(old.size() + (c.stored == kLonger) - (c.stored == kShorter));
     if (c.stored == kFolder) {
         fs::create_directories(stored);
     } else if (c.stored != kNone) {
@@ -109,8 +128,11 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
 constexpr WorkerCase kWorkerCases[] = {
     {"New", kRegular, kNone, false, WM_IMPORT_ADDED, true},
     {"Unchanged", kRegular, kSame, false, 0, false},
+    {"FirstByteOff", kRegular, kFirstByteOff, false, WM_IMPORT_UPDATED, true},
+    {"MiddleByteOff", kRegular, kMiddleByteOff, false, WM_IMPORT_UPDATED, true},
     {"OneByteOff", kRegular, kOneByteOff, false, WM_IMPORT_UPDATED, true},
     {"Longer", kRegular, kLonger, false, WM_IMPORT_UPDATED, true},
+    {"Shorter", kRegular, kShorter, false, WM_IMPORT_UPDATED, true},
     {"Damaged", kRegular, kDamaged, false, WM_IMPORT_UPDATED, true},
     {"WrongLengthField", kRegular, kWrongLength, false, WM_IMPORT_UPDATED, true},
     {"StoredIsFolder", kRegular, kFolder, false, WM_IMPORT_FAILED, false, "a.bin.aup is not a"},
@@ -169,6 +191,71 @@ TEST(StartImport, DealsRoundRobinAndEachWorkerPostsItsShareInOrder) {
         }
         EXPECT_EQ(ListFolder(base / "root").size(), dryRun ? 0u : 10u);
         EXPECT_EQ(run.workersNotStarted.size(), dryRun ? 1u : 0u);
+    }
+}
+
+// Whatever the number of workers, each one's stored files are the literal
+// codec's, file after file through one window in deal order; a stored file
+// already there (the same, changed or damaged) is decoded into that window
+// first, exactly as the worker's chunked comparison must leave it.
+TEST(StartImport, StoredBytesAreTheLiteralCodecsThroughEachWorkersWindow) {
+    for (const int workers : {1, 3, 8}) {
+        SCOPED_TRACE(::testing::Message() << workers << " workers");
+        TempDir base;
+        const fs::path src = base / "src", root = base / "root";
+        std::map<std::string, Bytes> contents, before;
+        for (std::uint32_t i = 0; i < 21; ++i) {
+            const std::string name = "d" + std::to_string(i % 2) + "/f" + std::to_string(i);
+            const std::size_t size = i * 1700 + (i % 3) * 17;
+            const Bytes content = i % 2 == 0 ? RunsAndPatterns(size, i) : TextLike(size, i);
+            WriteFile(src / name, content);
+            contents[(src / name).string()] = content;
+            Bytes stored = Packed(content);
+            switch (i % 4) {
+                case 0:
+                    continue;  // none yet
+                case 1:
+                    break;  // the same
+                case 2:
+                    stored = Packed(TextLike(size + 5, i + 100));
+                    break;
+                case 3:
+                    stored.resize(stored.size() - std::min<std::size_t>(stored.size(), 3));
+                    break;
+            }
+            WriteFile(root / (name + ".aup"), stored);
+            before[(src / name).string()] = stored;
+        }
+        RecordingMessageWindow window;
+        ImportOptions options;
+        options.workerCount = workers;
+        ::testing::internal::CaptureStdout();  // the damaged files' fatal lines
+        ImportRun run = StartImport(src, root, window, options);
+        ASSERT_TRUE(run.Started()) << run.message;
+        run.workers.Join();
+        ::testing::internal::GetCapturedStdout();
+        ASSERT_EQ(run.workerFiles->size(), std::size_t(workers));
+
+        for (const std::vector<std::string>& list : *run.workerFiles) {
+            auto literal = std::make_unique<LiteralWindow>();
+            for (const std::string& path : list) {
+                SCOPED_TRACE(path);
+                const Bytes& content = contents.at(path);
+                const fs::path stored = root / (path.substr(src.string().size() + 1) + ".aup");
+                Bytes expected;
+                if (const auto old = before.find(path); old != before.end()) {
+                    const LiteralDecoded decoded = LiteralDecompress(old->second, *literal);
+                    const bool whole = decoded.endMarker && decoded.content == content &&
+                                       old->second.size() >= 4 &&
+                                       StoredLengthField(old->second) == content.size();
+                    expected = whole ? old->second : LiteralCompress(content, *literal);
+                } else {
+                    expected = LiteralCompress(content, *literal);
+                }
+                EXPECT_EQ(ReadFile(stored), expected);
+            }
+        }
+        EXPECT_EQ(run.progress->bytesDone.load(), run.progress->bytesTotal);
     }
 }
 
