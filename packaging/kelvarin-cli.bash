@@ -7,7 +7,7 @@ _kelvarin_cli() {
         return
     fi
     case "${COMP_WORDS[1]}" in
-        import) options="--root --dry-run --changed --json --quiet --help" ;;
+        import) options="--root --dry-run --workers --changed --json --quiet --help" ;;
         filelist) options="--root --out --exclude --changed --json --quiet --help" ;;
         verify) options="--root --list --source --exclude --json --quiet --help" ;;
         orphans) options="--root --delete --changed --json --quiet --help" ;;
