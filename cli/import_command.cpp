@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +42,12 @@ constexpr char kRed[] = "\x1b[31m";
 constexpr char kYellow[] = "\x1b[33m";
 constexpr char kPlain[] = "\x1b[0m";
 constexpr double kBytesPerMegabyte = 1e6;
+// Without messages (one large file per worker) the progress line is still
+// redrawn this often.
+constexpr std::chrono::milliseconds kRedrawWait{250};
+// A rate over the first moments says little (the first chunk is read at
+// once); none is shown before this.
+constexpr double kRateAfterSeconds = 0.5;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -70,6 +76,13 @@ public:
             m_actions[k].assign(workerFiles[k].size(), kNotBegun);
         }
     }
+
+    // The bytes the workers have been through, inside files too: the
+    // progress line moves during a large file.
+    void FollowProgress(const ImportProgress* progress) { m_liveProgress = progress; }
+
+    // No message for a while: the progress line is redrawn all the same.
+    void Tick() { DrawProgress(); }
 
     // --json: the lines go into `json` instead; --quiet: only problems.
     void SetOutput(JsonReport* json, bool quiet) {
@@ -294,14 +307,18 @@ private:
     void DrawProgress() {
         m_progress.Show([this] {
             const double seconds = SecondsSince(m_start);
+            const std::uint64_t bytesDone =
+                m_liveProgress != nullptr
+                    ? std::min(m_liveProgress->bytesDone.load(std::memory_order_relaxed),
+                               m_totalBytes)
+                    : m_bytesDone;
             const double bytesPerSecond =
-                seconds > 0 ? static_cast<double>(m_bytesDone) / seconds : 0;
+                seconds >= kRateAfterSeconds ? static_cast<double>(bytesDone) / seconds : 0;
             std::string left = "--";
             if (bytesPerSecond > 0) {
-                left =
-                    std::to_string(static_cast<long long>(
-                        static_cast<double>(m_totalBytes - m_bytesDone) / bytesPerSecond + 0.5)) +
-                    " s left";
+                left = std::to_string(static_cast<long long>(
+                           static_cast<double>(m_totalBytes - bytesDone) / bytesPerSecond + 0.5)) +
+                       " s left";
             }
             char text[160];
             std::snprintf(text, sizeof text, "%llu/%llu files, %.1f MB/s, %s",
@@ -328,7 +345,8 @@ private:
     std::vector<std::size_t> m_current;  // per worker: the file it is on
     std::uint64_t m_totalBytes = 0;
     std::uint64_t m_totalFiles = 0;
-    std::uint64_t m_bytesDone = 0;
+    std::uint64_t m_bytesDone = 0;  // of files finished
+    const ImportProgress* m_liveProgress = nullptr;
     std::uint64_t m_bytesFailed = 0;  // of files whose import failed
     std::uint64_t m_filesDone = 0;
     std::uint64_t m_begun = 0;
@@ -410,9 +428,13 @@ public:
         for (const WorkerNotStarted& worker : run.workersNotStarted) {
             report.ReportWorkerNotStarted(worker);
         }
+        report.FollowProgress(run.progress.get());
         std::size_t finished = 0;
         while (finished < run.workerFiles->size()) {
-            if (report.Handle(window.Take())) {
+            const std::optional<PostedMessage> posted = window.TakeFor(kRedrawWait);
+            if (!posted) {
+                report.Tick();
+            } else if (report.Handle(*posted)) {
                 ++finished;
             }
         }

@@ -3,9 +3,11 @@
 // the dialog's message queue.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 #include "platform/message_window.h"
 
@@ -23,6 +25,8 @@ public:
 
     // Blocks until a message is there and removes it.
     PostedMessage Take();
+    // The same, waiting at most `wait`; nothing when none came.
+    std::optional<PostedMessage> TakeFor(std::chrono::milliseconds wait);
 
 private:
     std::mutex m_mutex;
