@@ -58,19 +58,19 @@ double SecondsSince(Clock::time_point start) {
 class ImportReport {
 public:
     ImportReport(const std::string& sourceRoot, const WorkerFileLists& workerFiles,
-                 const FailureReasons& failureReasons, bool dryRun)
+                 const WorkerFileSizes& fileSizes, const FailureReasons& failureReasons,
+                 bool dryRun)
         : m_sourceRoot(sourceRoot),
           m_workerFiles(workerFiles),
           m_failureReasons(failureReasons),
           m_actions(workerFiles.size()),
           m_dryRun(dryRun),
           m_colour(::isatty(STDOUT_FILENO) == 1),
-          m_sizes(workerFiles.size()),
+          m_sizes(fileSizes),
           m_current(workerFiles.size(), kNoFile) {
         for (std::size_t k = 0; k < workerFiles.size(); ++k) {
-            for (const std::string& path : workerFiles[k]) {
-                m_sizes[k].push_back(FileSize(path));
-                m_totalBytes += m_sizes[k].back();
+            for (const std::uint64_t size : m_sizes[k]) {
+                m_totalBytes += size;
                 ++m_totalFiles;
             }
             m_actions[k].assign(workerFiles[k].size(), kNotBegun);
@@ -341,7 +341,7 @@ private:
     const bool m_colour;
     const Clock::time_point m_start = Clock::now();
     ProgressLine m_progress;
-    std::vector<std::vector<std::uint64_t>> m_sizes;
+    const WorkerFileSizes& m_sizes;      // as the run measured them at its start
     std::vector<std::size_t> m_current;  // per worker: the file it is on
     std::uint64_t m_totalBytes = 0;
     std::uint64_t m_totalFiles = 0;
@@ -416,7 +416,8 @@ public:
         for (const std::string& note : RunNotes(run.findings)) {
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
-        ImportReport report(run.sourceRoot, *run.workerFiles, *run.failureReasons, m_dryRun);
+        ImportReport report(run.sourceRoot, *run.workerFiles, run.fileSizes, *run.failureReasons,
+                            m_dryRun);
         std::optional<JsonReport> json;
         if (m_jsonWanted) {
             json.emplace("import");

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "codec/codec_constants.h"
@@ -54,10 +55,13 @@ public:
     StreamDecodeResult Decode(std::span<const std::uint8_t> stream, const std::uint8_t* window,
                               const DecodedChunkSink& sink);
 
-    // The same for the stream that `reader` has yet to give (a stored file
-    // whose length field has been read), read a chunk at a time. When a read
-    // fails, `unreadable` says so and the decode is to be thrown away.
+    // The same for the stored file that `reader` has just opened, read a
+    // chunk at a time up to the size measured at open. Its length field is
+    // given to `lengthField` before any content goes to `sink` (nothing when
+    // the file is too short to hold one; its stream is then empty). When a
+    // read fails, `unreadable` says so and the decode is to be thrown away.
     StreamDecodeResult Decode(ChunkedReader& reader, const std::uint8_t* window,
+                              const std::function<void(std::optional<std::uint32_t>)>& lengthField,
                               const DecodedChunkSink& sink);
 
     // What the last Decode leaves in a window: its last min(produced,

@@ -44,13 +44,6 @@ public:
         }
     }
 
-    // True when nothing follows the bytes compared: the source has not grown.
-    bool AtEnd() {
-        std::size_t got = 0;
-        readOutcome = m_source.ReadFull({m_chunk, 1}, got);
-        return readOutcome.Ok() && got == 0;
-    }
-
     bool same = true;
     ReadOutcome readOutcome;
 
@@ -73,26 +66,17 @@ int StoredFileComparer::Compare(const std::string& storedPath, const std::string
     if (!stored.Open(storedPath).Ok()) {
         return 0;
     }
-    std::uint8_t header[kHeaderSize];
-    std::size_t got = 0;
-    if (!stored.ReadFull(header, got).Ok()) {
-        return 0;
-    }
-    const std::optional<std::uint32_t> lengthField = StoredLengthField({header, got});
-    if (!lengthField) {
-        // Too short to hold a stream: it ends before its end marker.
-        std::fputs(kInputBitFatal, stdout);
-        std::fflush(stdout);
-        return 0;
-    }
-
     ChunkedReader source;
     const ReadOutcome opened = source.Open(sourcePath);
     SourceInStep inStep(source, m_sourceChunk.get(), progress);
-    // Sizes that differ decide the matter before any content is read.
-    inStep.same = opened.Ok() && source.Size() == *lengthField;
+    std::optional<std::uint32_t> length;
+    const auto takeLength = [&](std::optional<std::uint32_t> field) {
+        length = field;
+        // Sizes that differ decide the matter before any content is read.
+        inStep.same = opened.Ok() && field && source.Size() == *field;
+    };
     const StreamDecodeResult decoded = m_decoder.Decode(
-        stored, work.window.data(),
+        stored, work.window.data(), takeLength,
         [&inStep](const std::uint8_t* bytes, std::size_t size) { inStep.Compare(bytes, size); });
     if (decoded.unreadable) {
         return 0;
@@ -103,20 +87,19 @@ int StoredFileComparer::Compare(const std::string& storedPath, const std::string
         std::fflush(stdout);
         return 0;
     }
-    if (decoded.produced != *lengthField) {
+    if (!length || decoded.produced != *length) {
         return 0;
     }
     if (!opened.Ok()) {
         Report(opened.result == ReadResult::kReadError ? kReadError : kCannotOpen, opened);
         return 0;
     }
-    if (inStep.same && !inStep.AtEnd()) {
-        inStep.same = false;
-    }
     if (!inStep.readOutcome.Ok()) {
         Report(kReadError, inStep.readOutcome);
         return 0;
     }
+    // Every byte of the measured size was compared; a source that changed
+    // meanwhile (grown, or rewritten in place) is not the content compared.
     return inStep.same && !source.ChangedSinceOpen() ? 1 : 0;
 }
 

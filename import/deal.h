@@ -5,6 +5,7 @@
 // the whole list.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace kelvarin {
 
 // One list per worker.
 using WorkerFileLists = std::vector<std::vector<std::string>>;
+
+// A number for each entry of a WorkerFileLists.
+using WorkerFileSizes = std::vector<std::vector<std::uint64_t>>;
 
 // Why each failed file failed: entry i of list k for entry i of worker k's
 // file list. A worker fills an entry before it posts WM_IMPORT_FAILED for

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <numeric>
 #include <set>
 #include <string_view>
 #include <system_error>
@@ -39,17 +40,18 @@ bool RootInsideSource(const std::string& root, const std::string& source) {
            IsSameOrBelowFolder(ResolvedPath(root), ResolvedPath(source));
 }
 
-// The bytes a run will go through, for its progress; a file that cannot be
-// measured counts 0 (it will fail on its own).
-std::uint64_t TotalSize(const std::vector<std::string>& files) {
-    std::uint64_t total = 0;
-    for (const std::string& file : files) {
-        struct stat info {};
-        if (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            total += static_cast<std::uint64_t>(info.st_size);
+// The size of each dealt file, for the progress and the reports; a file
+// that cannot be measured counts 0 (it will fail on its own).
+WorkerFileSizes MeasureFiles(const WorkerFileLists& lists) {
+    WorkerFileSizes sizes(lists.size());
+    for (std::size_t k = 0; k < lists.size(); ++k) {
+        for (const std::string& file : lists[k]) {
+            struct stat info {};
+            const bool measured = ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+            sizes[k].push_back(measured ? static_cast<std::uint64_t>(info.st_size) : 0);
         }
     }
-    return total;
+    return sizes;
 }
 
 ImportRun Refuse(ImportRefusal refusal, std::string message) {
@@ -155,14 +157,12 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
         (*reasons)[k].resize((*lists)[k].size());
     }
     result.failureReasons = reasons;
-    result.progress->bytesTotal = TotalSize(result.allFiles);
-
     for (int k = 0; k < options.workerCount; ++k) {
         auto job = std::make_unique<ImportJob>();
         job->hwndDialog = &window;
         job->rootPath = root;
         job->sourceRoot = source;
-        // Shares ownership of the four lists; points at this worker's one.
+        // Shares ownership of all the lists; points at this worker's one.
         job->files = std::shared_ptr<const std::vector<std::string>>(
             result.workerFiles, &(*lists)[static_cast<std::size_t>(k)]);
         job->failureReasons = std::shared_ptr<std::vector<std::string>>(
@@ -179,6 +179,12 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
             // still counts every worker and gives the buttons back.
             window.PostMessage(WM_IMPORT_FINISHED, 0, k);
         }
+    }
+    // Measured while the workers already work: they never read the sizes.
+    result.fileSizes = MeasureFiles(*lists);
+    for (const std::vector<std::uint64_t>& sizes : result.fileSizes) {
+        result.progress->bytesTotal +=
+            std::accumulate(sizes.begin(), sizes.end(), std::uint64_t{0});
     }
     return result;
 }

@@ -73,6 +73,8 @@ struct ImportRun {
     // Why each failed file failed (LookUpWorkerFile finds an entry); read an
     // entry only after taking the WM_IMPORT_FAILED message for its file.
     std::shared_ptr<const FailureReasons> failureReasons = std::make_shared<FailureReasons>();
+    // The size of each file of workerFiles, taken as the run started.
+    WorkerFileSizes fileSizes;
     // Bytes done and the stop request, shared with the workers; never null.
     std::shared_ptr<ImportProgress> progress = std::make_shared<ImportProgress>();
     // Workers whose thread could not be started; their files were not
