@@ -248,6 +248,9 @@ bool CKelvarinDlg::OnInitDialog() {
         QTimer::singleShot(0, this, [problem] { AppMessageBox(problem); });
     }
 
+    // Styles frame the focused control only after keyboard navigation; a
+    // keyboard user must see where Enter goes from the start.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     m_import->setFocus();
     return true;
 }
@@ -541,6 +544,7 @@ void CKelvarinDlg::EndCommand(const std::string& summary) {
         // Disabling the focused button moved the focus on; it comes back, so
         // that Enter repeats the command instead of landing anywhere else.
         if (m_startedBy != nullptr) {
+            setAttribute(Qt::WA_KeyboardFocusChange);
             m_startedBy->setFocus();
         }
         m_startedBy = nullptr;
