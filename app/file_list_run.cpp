@@ -1,28 +1,17 @@
 // A file-list run and its hand-over to the GUI thread.
 #include "app/file_list_run.h"
 
-#include <memory>
 #include <system_error>
 #include <utility>
 
-#include "platform/message_box.h"
-
 namespace kelvarin::app {
 
-namespace {
-
-constexpr char kListCompletedText[] = "Generate file list completed!";
-
-}  // namespace
-
-FileListRun::FileListRun(Progress progress, std::function<void()> ended)
+FileListRun::FileListRun(Progress progress, Ended ended)
     : m_progress(std::move(progress)), m_ended(std::move(ended)) {}
 
 void FileListRun::Start(FileListRequest request) {
     request.progress = [this](std::size_t done, std::size_t total, const std::string& name) {
-        QMetaObject::invokeMethod(
-            this, [this, done, total, name] { m_progress(done, total, name); },
-            Qt::QueuedConnection);
+        Report(done, total, name);
     };
     m_running = true;
     try {
@@ -33,36 +22,39 @@ void FileListRun::Start(FileListRequest request) {
                 Qt::QueuedConnection);
         });
     } catch (const std::system_error& error) {
-        End();
-        AppMessageBox(std::string("The file list could not be started: ") + error.what());
+        FileListResult result;
+        result.outcome = FileListOutcome::kCannotWrite;
+        result.message = std::string("The file list could not be started: ") + error.what();
+        m_running = false;
+        m_ended(result);
+    }
+}
+
+void FileListRun::Report(std::size_t done, std::size_t total, const std::string& name) {
+    const std::lock_guard lock(m_latestMutex);
+    m_latest = {done, total, name};
+    if (!m_latestQueued) {
+        m_latestQueued = true;
+        QMetaObject::invokeMethod(this, &FileListRun::ShowLatest, Qt::QueuedConnection);
+    }
+}
+
+void FileListRun::ShowLatest() {
+    Latest latest;
+    {
+        const std::lock_guard lock(m_latestMutex);
+        latest = std::move(m_latest);
+        m_latestQueued = false;
+    }
+    if (m_running) {
+        m_progress(latest.done, latest.total, latest.name);
     }
 }
 
 void FileListRun::OnListWritten(const FileListResult& result) {
     m_thread.join();
-    End();
-    if (!result.Written()) {
-        AppMessageBox(result.message);
-        return;
-    }
-    std::vector<std::string> notes = RunNotes(result.findings);
-    if (!result.mismatchWarning.empty()) {
-        notes.push_back(result.mismatchWarning);
-    }
-    if (!notes.empty()) {
-        std::string text = "Note:";
-        for (const std::string& note : notes) {
-            text += "\n" + note;
-        }
-        AppMessageBox(text);
-    }
-    // Said only once the list and its companion are both in place.
-    AppMessageBox(kListCompletedText);
-}
-
-void FileListRun::End() {
     m_running = false;
-    m_ended();
+    m_ended(result);
 }
 
 }  // namespace kelvarin::app

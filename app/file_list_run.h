@@ -2,13 +2,18 @@
 // companion are written on a background thread, which hands its result back
 // to the GUI thread through a queued call and is joined there once it has
 // done so; the thread may wait for an "error write file" box on the GUI
-// thread before that, never after. "Generate file list completed!" is shown
-// once both files are in place.
+// thread before that, never after.
+//
+// Progress reaches the GUI thread as the latest state only: at most one
+// queued call is on its way at a time, so listing many small files never
+// floods the event loop. A run is not stopped half-way: it writes both files
+// to temporaries and is quick, so closing waits for it.
 #pragma once
 
 #include <QObject>
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -20,10 +25,10 @@ class FileListRun final : public QObject {
 public:
     // Called on the GUI thread as files are listed.
     using Progress = std::function<void(std::size_t done, std::size_t total, const std::string&)>;
+    // Called on the GUI thread once a run is over, written or not.
+    using Ended = std::function<void(const FileListResult&)>;
 
-    // `progress` reports the list step; `ended` is called once a run is over,
-    // written or not.
-    FileListRun(Progress progress, std::function<void()> ended);
+    FileListRun(Progress progress, Ended ended);
     // Waits for a thread that is still going. REQUIRES: not Running() (the
     // dialog does not close while it is).
     ~FileListRun() override = default;
@@ -31,16 +36,26 @@ public:
     bool Running() const { return m_running; }
 
     // Starts a run. A thread that cannot be started ends it at once, with a
-    // message box. REQUIRES: not Running(); called on the GUI thread.
+    // result that says so. REQUIRES: not Running(); called on the GUI thread.
     void Start(FileListRequest request);
 
 private:
+    struct Latest {
+        std::size_t done = 0;
+        std::size_t total = 0;
+        std::string name;
+    };
+
+    void Report(std::size_t done, std::size_t total, const std::string& name);
+    void ShowLatest();
     void OnListWritten(const FileListResult& result);
-    void End();
 
     Progress m_progress;
-    std::function<void()> m_ended;
+    Ended m_ended;
     bool m_running = false;
+    std::mutex m_latestMutex;
+    Latest m_latest;
+    bool m_latestQueued = false;
     std::jthread m_thread;
 };
 

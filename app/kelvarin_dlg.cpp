@@ -2,7 +2,10 @@
 // handlers of the background work.
 #include "app/kelvarin_dlg.h"
 
+#include <sys/stat.h>
+
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -14,14 +17,19 @@
 #include <QShortcut>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
+#include <system_error>
 #include <utility>
 
 #include "app/about_dlg.h"
 #include "app/dialog_font.h"
+#include "app/dialog_line_edit.h"
 #include "app/dialog_units.h"
 #include "app/resource.h"
 #include "app/rich_log.h"
 #include "app/string_table.h"
+#include "fileio/folders.h"
+#include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
@@ -42,16 +50,30 @@ constexpr QRect kBrowseRect(412, 7, 37, 15);
 constexpr QRect kDirectoryRect(11, 9, 40, 9);
 constexpr QRect kLogRect(7, 25, 442, 181);
 constexpr QRect kStatusRect(7, 209, 442, 12);
-// The free band below the buttons, as wide as the log.
-constexpr QRect kProgressRect(7, 245, 442, 5);
 
 constexpr char kListSuffix[] = "xml";
-constexpr char kImportBusyText[] =
-    "An import is running. Kelvarin can be closed when it has finished, so that no stored file "
-    "is left half-written.";
-constexpr char kListBusyText[] =
-    "The file list is being generated. Kelvarin can be closed when it has finished, so that the "
-    "list and its .bin file are not left half-written.";
+constexpr char kListCompletedText[] = "Generate file list completed!";
+constexpr char kStopImportQuestion[] =
+    "An import is running. Stop it and close Kelvarin? Each worker finishes the file it is on, "
+    "so that no stored file is left half-written.";
+constexpr char kStopListQuestion[] =
+    "The file list is being generated. Close Kelvarin once it is written? The list and its .bin "
+    "file are written in a moment; stopping half-way would leave nothing new.";
+constexpr char kStoppingLine[] =
+    "Stopping: each worker finishes the file it is on, then Kelvarin closes.";
+constexpr char kListClosingLine[] = "Kelvarin closes once the file list is written.";
+
+// The progress bar's height in pixels; it is centred in the band below the
+// buttons and as wide as the log, so its margins are the dialog's.
+constexpr int kProgressHeight = 6;
+// How often the bar reads the bytes done: often enough to move smoothly,
+// seldom enough to cost nothing.
+constexpr int kProgressIntervalMs = 100;
+// The most worker messages handled in one pass of the event loop, and the
+// time after which a pass stops taking more batches: input waits at most
+// about that long however large the backlog.
+constexpr std::size_t kMessageBatch = 512;
+constexpr qint64 kMessageSliceMs = 15;
 
 QString FromPath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -59,6 +81,19 @@ QString FromPath(const std::string& path) {
 
 std::string ToPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+std::uint64_t FileSizeOf(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)
+               ? static_cast<std::uint64_t>(status.st_size)
+               : 0;
+}
+
+std::string Percent(std::uint64_t done, std::uint64_t total) {
+    const std::uint64_t percent =
+        total == 0 ? 100 : std::min<std::uint64_t>(done, total) * 100 / total;
+    return std::to_string(percent) + "%";
 }
 
 void SetNoDefault(QPushButton& button) {
@@ -86,7 +121,7 @@ CKelvarinDlg::CKelvarinDlg(Choosers& choosers, WorkerLauncher launch)
       m_launch(std::move(launch)),
       m_listRun([this](std::size_t done, std::size_t total,
                        const std::string& name) { OnFileListProgress(done, total, name); },
-                [this] { OnFileListEnded(); }) {
+                [this](const FileListResult& result) { OnFileListEnded(result); }) {
     CreateControls();
     OnInitDialog();
 }
@@ -111,7 +146,7 @@ void CKelvarinDlg::CreateControls() {
     m_generate->setObjectName(QStringLiteral("IDC_GENERATE"));
     m_generate->setGeometry(MapDialogRect(kGenerateRect, base));
 
-    m_rootEdit = new QLineEdit(this);
+    m_rootEdit = new DialogLineEdit(this);
     m_rootEdit->setObjectName(QStringLiteral("IDC_ROOT_PATH"));
     m_rootEdit->setGeometry(MapDialogRect(kRootPathRect, base));
 
@@ -127,11 +162,12 @@ void CKelvarinDlg::CreateControls() {
     m_log->setObjectName(QStringLiteral("IDC_LOG"));
     m_log->setGeometry(MapDialogRect(kLogRect, base));
 
-    m_status = new QLineEdit(this);
+    m_status = new DialogLineEdit(this);
     m_status->setObjectName(QStringLiteral("IDC_STATUS"));
     m_status->setGeometry(MapDialogRect(kStatusRect, base));
     m_status->setReadOnly(true);
     m_status->setFrame(false);
+    m_status->SetFocusFrame(true);
     // A read-only line without a frame reads as text on the dialog.
     QPalette statusPalette = m_status->palette();
     statusPalette.setColor(QPalette::Base, statusPalette.color(QPalette::Window));
@@ -139,7 +175,11 @@ void CKelvarinDlg::CreateControls() {
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
-    m_progress->setGeometry(MapDialogRect(kProgressRect, base));
+    const QRect log = MapDialogRect(kLogRect, base);
+    const int buttonsBottom = m_import->geometry().bottom() + 1;
+    const int band = height() - buttonsBottom;
+    m_progress->setGeometry(log.x(), buttonsBottom + (band - kProgressHeight) / 2, log.width(),
+                            kProgressHeight);
     m_progress->setTextVisible(false);
     m_progress->setFocusPolicy(Qt::NoFocus);
     m_progress->hide();
@@ -162,6 +202,11 @@ void CKelvarinDlg::CreateControls() {
     connect(m_browse, &QPushButton::clicked, this, &CKelvarinDlg::OnBrowse);
     connect(m_import, &QPushButton::clicked, this, &CKelvarinDlg::OnImportFile);
     connect(m_generate, &QPushButton::clicked, this, &CKelvarinDlg::OnGenerateFileList);
+    connect(m_rootEdit, &QLineEdit::returnPressed, this, &CKelvarinDlg::OnRootPathEntered);
+
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(kProgressIntervalMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &CKelvarinDlg::ShowImportProgress);
 }
 
 bool CKelvarinDlg::OnInitDialog() {
@@ -181,6 +226,10 @@ bool CKelvarinDlg::OnInitDialog() {
         connect(aboutAction, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX, 0); });
     }
     // The window menu's own key, where the window manager leaves it to us.
+    // The same items end the context menus of the controls that have their own.
+    m_log->SetMenuActions(WindowMenuActions());
+    m_rootEdit->SetMenuActions(WindowMenuActions());
+    m_status->SetMenuActions(WindowMenuActions());
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this,
             [this] { m_windowMenu->popup(mapToGlobal(QPoint(0, 0))); });
@@ -199,6 +248,9 @@ bool CKelvarinDlg::OnInitDialog() {
         QTimer::singleShot(0, this, [problem] { AppMessageBox(problem); });
     }
 
+    // Styles frame the focused control only after keyboard navigation; a
+    // keyboard user must see where Enter goes from the start.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     m_import->setFocus();
     return true;
 }
@@ -211,21 +263,33 @@ void CKelvarinDlg::UpdateData(bool saveAndValidate) {
     }
 }
 
-void CKelvarinDlg::done(int result) {
-    if (Busy()) {
-        AppMessageBox(m_importRunning ? kImportBusyText : kListBusyText);
-        return;
-    }
-    QDialog::done(result);
+QList<QAction*> CKelvarinDlg::WindowMenuActions() const {
+    return m_windowMenu->actions();
 }
 
-void CKelvarinDlg::accept() {
-    if (Busy()) {
-        done(Accepted);
+void CKelvarinDlg::done(int result) {
+    if (!Busy()) {
+        QDialog::done(result);
         return;
     }
-    UpdateData(true);
-    QDialog::accept();
+    if (m_closeWhenIdle) {
+        return;  // already stopping
+    }
+    const bool import = !m_listRun.Running();
+    if (!m_choosers.AskYesNo(this,
+                             QString::fromUtf8(import ? kStopImportQuestion : kStopListQuestion))) {
+        return;
+    }
+    if (!Busy()) {  // the run ended while the question was open
+        QDialog::done(result);
+        return;
+    }
+    m_closeWhenIdle = true;
+    m_closeResult = result;
+    if (m_runProgress) {
+        m_runProgress->stopRequested = true;
+    }
+    m_log->AppendLine(import ? kStoppingLine : kListClosingLine, kSummaryColor, true);
 }
 
 void CKelvarinDlg::keyPressEvent(QKeyEvent* event) {
@@ -236,15 +300,13 @@ void CKelvarinDlg::keyPressEvent(QKeyEvent* event) {
         QDialog::keyPressEvent(event);
         return;
     }
-    // A push button with the focus takes Enter as a click; anywhere else
-    // Enter ends the dialog, as there is no default button.
+    // A push button with the focus takes Enter as a click. Anywhere else
+    // Enter does nothing here: it must never end the dialog and lose the log.
     if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
         if (button->isEnabled()) {
             button->click();
         }
-        return;
     }
-    accept();
 }
 
 void CKelvarinDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -262,11 +324,29 @@ void CKelvarinDlg::OnSysCommand(unsigned id, std::intptr_t /*lParam*/) {
 
 void CKelvarinDlg::OnBrowse() {
     const std::optional<QString> chosen =
-        m_choosers.ChooseFolder(this, QString::fromUtf8(kChooseFolderTitle));
+        m_choosers.ChooseFolder(this, QString::fromUtf8(kChooseFolderTitle), FromPath(m_rootPath));
     if (!chosen) {
         return;
     }
-    m_rootPath = CanonicalFolder(ToPath(*chosen));
+    SetRootFolder(ToPath(*chosen));
+}
+
+void CKelvarinDlg::OnRootPathEntered() {
+    const std::string typed = ToPath(m_rootEdit->text());
+    const std::string why = WhyNotAFolder(CanonicalFolder(typed));
+    if (typed.empty() || !why.empty()) {
+        // The box goes back to the root in use, so it never shows another.
+        UpdateData(false);
+        AppMessageBox("The folder " + typed + " " + (why.empty() ? "does not exist" : why) +
+                      "; the root folder stays " +
+                      (m_rootPath.empty() ? std::string("unset") : m_rootPath) + ".");
+        return;
+    }
+    SetRootFolder(typed);
+}
+
+void CKelvarinDlg::SetRootFolder(const std::string& folder) {
+    m_rootPath = CanonicalFolder(folder);
     UpdateData(false);
     if (const WriteOutcome written = WriteRootFolderFile(m_rootPath, kRootFolderFile); !written) {
         const std::string file = ToPath(QDir::current().absoluteFilePath(kRootFolderFile));
@@ -276,15 +356,55 @@ void CKelvarinDlg::OnBrowse() {
 }
 
 void CKelvarinDlg::OnImportFile() {
-    const std::optional<QString> chosen =
-        m_choosers.ChooseFolder(this, QString::fromUtf8(kChooseFolderTitle));
+    if (Busy()) {
+        return;
+    }
+    const std::optional<QString> chosen = m_choosers.ChooseFolder(
+        this, QString::fromUtf8(kChooseFolderTitle), FromPath(m_sourceRoot));
     if (!chosen) {
         return;
     }
+    // Disabled at once: the scan of a large tree takes a while.
+    m_startedBy = m_import;
+    SetCommandsEnabled(false);
+    m_scanning = true;
+    m_runClock.start();
+    m_status->setText(QStringLiteral("Collecting the files of %1 ...").arg(*chosen));
+    m_progress->setRange(0, 0);
+    m_progress->show();
     ImportOptions options;
     options.launch = m_launch;
-    ImportRun run = StartImport(ToPath(*chosen), m_rootPath, m_window, options);
+    try {
+        m_scanThread = std::jthread([this, source = ToPath(*chosen), root = m_rootPath, options] {
+            auto run = std::make_shared<ImportRun>(StartImport(source, root, m_window, options));
+            // Sizes for the bytes of the files done, read here rather than
+            // on the GUI thread.
+            auto sizes = std::make_shared<std::vector<std::vector<std::uint64_t>>>();
+            for (const std::vector<std::string>& files : *run->workerFiles) {
+                std::vector<std::uint64_t>& list = sizes->emplace_back();
+                list.reserve(files.size());
+                for (const std::string& file : files) {
+                    list.push_back(FileSizeOf(file));
+                }
+            }
+            QMetaObject::invokeMethod(
+                this, [this, run, sizes] { OnImportStarted(std::move(*run), std::move(*sizes)); },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::system_error& error) {
+        m_scanning = false;
+        m_progress->hide();
+        EndCommand(std::string("The import could not be started: ") + error.what());
+    }
+}
+
+void CKelvarinDlg::OnImportStarted(ImportRun run, std::vector<std::vector<std::uint64_t>> sizes) {
+    m_scanThread.join();
+    m_scanning = false;
     if (!run.Started()) {
+        m_progress->hide();
+        m_status->clear();
+        EndCommand({});
         AppMessageBox(run.message);
         return;
     }
@@ -295,33 +415,59 @@ void CKelvarinDlg::OnImportFile() {
     m_workerFiles = std::move(run.workerFiles);
     m_failureReasons = std::move(run.failureReasons);
     m_importWorkers = std::move(run.workers);
-    SetCommandsEnabled(false);
+    m_runProgress = std::move(run.progress);
+    m_fileSizes = std::move(sizes);
     m_importRunning = true;
     m_filesBegun.fill(0);
     m_workerDone.fill(false);
+    m_counts = ImportCounts();
+    m_counts.refused = run.refusedFiles.size();
+    m_filesBegunTotal = 0;
+    m_notStartedFiles = 0;
+    m_problems.clear();
+    m_currentFile.clear();
+    if (m_closeWhenIdle) {
+        m_runProgress->stopRequested = true;
+    }
     ShowImportProgress();
+    m_progressTimer->start();
 
     for (const std::string& note : RunNotes(run.findings)) {
-        m_log->AppendLine(note + "\r\n", kUpdatedColor, true);
+        m_log->AppendLine(note, kUpdatedColor, true);
     }
     for (const RefusedFile& refused : run.refusedFiles) {
-        m_log->AppendLine(RefusedFileLine(refused, m_sourceRoot), kUpdatedColor, true);
+        std::string line = RefusedFileLine(refused, m_sourceRoot);
+        m_log->AppendLine(line, kUpdatedColor, true);
+        m_problems.push_back(std::move(line));
     }
+    for (const WorkerNotStarted& worker : run.workersNotStarted) {
+        const auto index = static_cast<std::size_t>(worker.workerIndex);
+        m_notStartedFiles += index < m_workerFiles->size() ? (*m_workerFiles)[index].size() : 0;
+        m_problems.push_back(worker.message);
+    }
+    // The messages posted during the scan waited for the lists.
+    HandleWaitingMessages();
     for (const WorkerNotStarted& worker : run.workersNotStarted) {
         AppMessageBox(worker.message);
     }
 }
 
 void CKelvarinDlg::OnGenerateFileList() {
+    if (Busy()) {
+        return;
+    }
     if (!m_excludeListProblem.empty()) {
         // Pack flags from part of the list would publish wrong flags.
         AppMessageBox("The file list was not written: " + m_excludeListProblem);
         return;
     }
-    const QString initial = FromPath(m_rootPath.empty() ? std::string("/") + kDefaultListName
-                                                        : DefaultListPath(m_rootPath));
-    const std::optional<QString> chosen =
-        m_choosers.ChooseSaveFile(this, initial, QString::fromLatin1(kListSuffix));
+    // Checked before asking where to save: without a root there is nothing to list.
+    if (const std::string problem = RootFolderProblem(m_rootPath); !problem.empty()) {
+        AppMessageBox(problem);
+        return;
+    }
+    const std::optional<QString> chosen = m_choosers.ChooseSaveFile(
+        this, FromPath(DefaultListPath(m_rootPath)), QString::fromLatin1(kListSuffix));
     if (!chosen) {
         return;
     }
@@ -329,7 +475,9 @@ void CKelvarinDlg::OnGenerateFileList() {
     request.rootPath = m_rootPath;
     request.listPath = ToPath(*chosen);
     request.excludeList = m_excludeList;
+    m_startedBy = m_generate;
     SetCommandsEnabled(false);
+    m_runClock.start();
     // Busy until the first file is done: the scan comes first.
     m_progress->setRange(0, 0);
     m_progress->show();
@@ -342,18 +490,97 @@ void CKelvarinDlg::OnFileListProgress(std::size_t done, std::size_t total,
     ShowProgress(done, total);
 }
 
-void CKelvarinDlg::OnFileListEnded() {
+void CKelvarinDlg::OnFileListEnded(const FileListResult& result) {
     m_progress->hide();
-    SetCommandsEnabled(true);
+    const double seconds = static_cast<double>(m_runClock.elapsed()) / 1000.0;
+    if (!result.Written()) {
+        m_log->AppendLine("failed:" + result.message, kUpdatedColor, true);
+        const bool closing = m_closeWhenIdle;
+        EndCommand(result.message);
+        if (!closing) {
+            AppMessageBox(result.message);
+        }
+        return;
+    }
+    const std::string summary = FileListSummaryText(result.fileCount, result.totalBytes, seconds) +
+                                ", " + DamagedFilesText(result.damagedFiles.size()) + ": " +
+                                result.listPath;
+    m_log->AppendLine(summary, kSummaryColor, true);
+    for (const std::string& name : result.damagedFiles) {
+        m_log->AppendLine("damaged:" + name +
+                              " (its stream ends before its end marker or its length field "
+                              "disagrees; import its source again)",
+                          kUpdatedColor, true);
+    }
+    std::vector<std::string> notes = RunNotes(result.findings);
+    if (!result.mismatchWarning.empty()) {
+        notes.push_back(result.mismatchWarning);
+    }
+    const bool closing = m_closeWhenIdle;
+    EndCommand(summary);
+    if (closing) {
+        return;
+    }
+    if (!notes.empty()) {
+        std::string text = "Note:";
+        for (const std::string& note : notes) {
+            text += "\n" + note;
+        }
+        AppMessageBox(text);
+    }
+    // Said only once the list and its companion are both in place.
+    AppMessageBox(kListCompletedText);
+}
+
+void CKelvarinDlg::EndCommand(const std::string& summary) {
+    if (!summary.empty()) {
+        m_status->setText(FromPath(summary));
+    }
+    m_log->Flush();
+    // An import's FINISHED messages give the buttons back only when no list
+    // run is going on, and the reverse.
+    if (!Busy()) {
+        SetCommandsEnabled(true);
+        // Disabling the focused button moved the focus on; it comes back, so
+        // that Enter repeats the command instead of landing anywhere else.
+        if (m_startedBy != nullptr) {
+            setAttribute(Qt::WA_KeyboardFocusChange);
+            m_startedBy->setFocus();
+        }
+        m_startedBy = nullptr;
+        if (m_closeWhenIdle) {
+            m_closeWhenIdle = false;
+            QDialog::done(m_closeResult);
+        }
+    }
 }
 
 void CKelvarinDlg::customEvent(QEvent* event) {
-    if (event->type() == WorkerMessageEvent::EventType()) {
-        const auto* message = static_cast<WorkerMessageEvent*>(event);
-        DispatchMessage(message->Message(), message->WParam(), message->LParam());
+    if (event->type() == MessagesWaitingEvent::EventType()) {
+        HandleWaitingMessages();
         return;
     }
     QDialog::customEvent(event);
+}
+
+void CKelvarinDlg::HandleWaitingMessages() {
+    if (m_scanning) {
+        return;  // taken once the run's lists are here (OnImportStarted)
+    }
+    QElapsedTimer slice;
+    slice.start();
+    std::vector<PostedMessage> batch;
+    bool more = true;
+    while (more && !slice.hasExpired(kMessageSliceMs)) {
+        more = m_window.Take(kMessageBatch, batch);
+        for (const PostedMessage& message : batch) {
+            DispatchMessage(message.message, message.wParam, message.lParam);
+        }
+    }
+    if (more) {
+        // The rest after the input and paint events that are waiting.
+        QCoreApplication::postEvent(this, new MessagesWaitingEvent);
+    }
 }
 
 void CKelvarinDlg::DispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -366,17 +593,21 @@ void CKelvarinDlg::DispatchMessage(unsigned message, std::uintptr_t wParam, std:
 }
 
 std::intptr_t CKelvarinDlg::OnImportUpdated(std::uintptr_t fileIndex, std::intptr_t workerIndex) {
+    ++m_counts.updated;
     AppendImportLine(WM_IMPORT_UPDATED, fileIndex, workerIndex, false);
     return 0;
 }
 
 std::intptr_t CKelvarinDlg::OnImportAdded(std::uintptr_t fileIndex, std::intptr_t workerIndex) {
+    ++m_counts.added;
     AppendImportLine(WM_IMPORT_ADDED, fileIndex, workerIndex, true);
     return 0;
 }
 
 std::intptr_t CKelvarinDlg::OnImportFailed(std::uintptr_t fileIndex, std::intptr_t workerIndex) {
-    // A failure must not go unseen: its line is scrolled to.
+    ++m_counts.failed;
+    // A failure must not go unseen: its line is scrolled to, and repeated
+    // at the end of the run.
     AppendImportLine(WM_IMPORT_FAILED, fileIndex, workerIndex, true);
     return 0;
 }
@@ -387,16 +618,25 @@ void CKelvarinDlg::AppendImportLine(unsigned message, std::uintptr_t fileIndex,
     const std::string reason = message == WM_IMPORT_FAILED
                                    ? LookUpWorkerFile(*m_failureReasons, fileIndex, workerIndex)
                                    : std::string();
-    m_log->AppendLine(ImportLogLine(message, path, m_sourceRoot, workerIndex, reason),
-                      message == WM_IMPORT_ADDED ? kAddedColor : kUpdatedColor, scroll);
+    std::string line = ImportLogLine(message, path, m_sourceRoot, workerIndex, reason);
+    m_log->AppendLine(line, message == WM_IMPORT_ADDED ? kAddedColor : kUpdatedColor, scroll);
+    if (message == WM_IMPORT_FAILED) {
+        m_problems.push_back(std::move(line));
+    }
 }
 
 std::intptr_t CKelvarinDlg::OnImportProgress(std::uintptr_t fileIndex, std::intptr_t workerIndex) {
-    m_status->setText(FromPath(LookUpWorkerFile(*m_workerFiles, fileIndex, workerIndex) + "\r\n"));
+    // The status line shows it at the next tick of the progress timer: a
+    // line edit laid out for every small file would cost more than the file.
+    m_currentFile = LookUpWorkerFile(*m_workerFiles, fileIndex, workerIndex);
     const auto worker = static_cast<std::uint32_t>(MessageWorkerIndex(workerIndex));
     if (m_importRunning && worker < m_filesBegun.size()) {
         ++m_filesBegun[worker];
-        ShowImportProgress();
+        ++m_filesBegunTotal;
+        m_currentFileSize = worker < m_fileSizes.size() && fileIndex < m_fileSizes[worker].size()
+                                ? m_fileSizes[worker][fileIndex]
+                                : 0;
+        m_bytesAtCurrentFile = m_runProgress->bytesDone.load(std::memory_order_relaxed);
     }
     return 0;
 }
@@ -405,27 +645,48 @@ std::intptr_t CKelvarinDlg::OnImportFinished(std::uintptr_t /*wParam*/, std::int
     const auto worker = static_cast<std::uint32_t>(MessageWorkerIndex(lParam));
     if (m_importRunning && worker < m_workerDone.size()) {
         m_workerDone[worker] = true;
-        ShowImportProgress();
     }
     ++s_finishedWorkers;
     if (s_finishedWorkers > 3) {
         s_finishedWorkers = 0;
-        // Every line of the import is shown before the buttons come back.
-        m_log->Flush();
         if (m_importRunning) {
-            m_importRunning = false;
-            m_progress->hide();
-            // Each worker has posted its last message, so none waits for a
-            // box on this thread any more; this waits only for them to return.
-            m_importWorkers.Join();
-        }
-        // A file-list run gives the buttons back itself when it ends.
-        if (!m_listRun.Running()) {
-            m_import->setEnabled(true);
-            m_generate->setEnabled(true);
+            EndImport();
+        } else {
+            EndCommand({});
         }
     }
     return 0;
+}
+
+void CKelvarinDlg::EndImport() {
+    m_importRunning = false;
+    m_progressTimer->stop();
+    m_progress->hide();
+    // Each worker has posted its last message, so none waits for a box on
+    // this thread any more; this waits only for them to return.
+    m_importWorkers.Join();
+    const double seconds = static_cast<double>(m_runClock.elapsed()) / 1000.0;
+    // Every file begun gets at most one of ADDED, UPDATED and FAILED.
+    m_counts.unchanged =
+        m_filesBegunTotal -
+        std::min(m_filesBegunTotal, m_counts.added + m_counts.updated + m_counts.failed);
+    m_counts.failed += m_notStartedFiles;
+    m_counts.seconds = seconds;
+    m_counts.megabytesPerSecond =
+        seconds > 0 ? static_cast<double>(ShownBytesDone()) / 1e6 / seconds : 0.0;
+    if (m_runProgress->stopRequested) {
+        const std::size_t notBegun =
+            m_allFiles.size() - std::min<std::size_t>(m_allFiles.size(), m_filesBegunTotal);
+        m_log->AppendLine("Stopped: " + std::to_string(notBegun) + " files were not begun.",
+                          kSummaryColor, true);
+    }
+    const std::string summary = ImportSummaryLine(m_counts);
+    m_log->AppendLine(summary, kSummaryColor, true);
+    for (const std::string& problem : m_problems) {
+        m_log->AppendLine(problem, kUpdatedColor, true);
+    }
+    m_problems.clear();
+    EndCommand(summary);
 }
 
 void CKelvarinDlg::SetCommandsEnabled(bool enabled) {
@@ -433,22 +694,43 @@ void CKelvarinDlg::SetCommandsEnabled(bool enabled) {
     m_generate->setEnabled(enabled);
 }
 
-void CKelvarinDlg::ShowImportProgress() {
-    std::size_t done = 0;
-    for (std::size_t worker = 0; worker < m_workerFiles->size(); ++worker) {
-        const std::size_t files = (*m_workerFiles)[worker].size();
-        // A worker's file is done when it begins the next one, or finishes.
-        const std::size_t begun = std::min(m_filesBegun[worker], files);
-        done += m_workerDone[worker] ? files : (begun > 0 ? begun - 1 : 0);
+std::uint64_t CKelvarinDlg::ShownBytesDone() const {
+    // A worker's file is done when it begins the next one, or finishes. The
+    // shared counter also moves inside a file; the larger of the two wins.
+    std::uint64_t finished = 0;
+    for (std::size_t worker = 0; worker < m_fileSizes.size() && worker < m_filesBegun.size();
+         ++worker) {
+        const std::vector<std::uint64_t>& sizes = m_fileSizes[worker];
+        const std::size_t begun = std::min(m_filesBegun[worker], sizes.size());
+        const std::size_t done = m_workerDone[worker] ? begun : (begun > 0 ? begun - 1 : 0);
+        for (std::size_t index = 0; index < done; ++index) {
+            finished += sizes[index];
+        }
     }
-    ShowProgress(done, m_allFiles.size());
+    return std::max(finished, m_runProgress->bytesDone.load(std::memory_order_relaxed));
 }
 
-void CKelvarinDlg::ShowProgress(std::size_t done, std::size_t total) {
-    // The bar counts in int; very large runs are shown in proportion.
-    constexpr std::size_t kBarSteps = 1'000'000;
-    const std::size_t steps = std::max<std::size_t>(std::min(total, kBarSteps), 1);
-    const std::size_t value = total == 0 ? 0 : std::min(done, total) * steps / total;
+void CKelvarinDlg::ShowImportProgress() {
+    if (!m_importRunning) {
+        return;
+    }
+    ShowProgress(ShownBytesDone(), m_runProgress->bytesTotal);
+    if (!m_currentFile.empty()) {
+        const std::uint64_t inFile =
+            m_runProgress->bytesDone.load(std::memory_order_relaxed) - m_bytesAtCurrentFile;
+        m_status->setText(FromPath(m_currentFile + "  " + Percent(inFile, m_currentFileSize)));
+    }
+}
+
+void CKelvarinDlg::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    // The bar counts in int; large runs are shown in proportion.
+    constexpr std::uint64_t kBarSteps = 1'000'000;
+    const std::uint64_t steps = std::max<std::uint64_t>(std::min(total, kBarSteps), 1);
+    const auto value =
+        total == 0
+            ? std::uint64_t{0}
+            : static_cast<std::uint64_t>(static_cast<double>(std::min(done, total)) /
+                                         static_cast<double>(total) * static_cast<double>(steps));
     m_progress->setRange(0, static_cast<int>(steps));
     m_progress->setValue(static_cast<int>(value));
     m_progress->show();

@@ -3,41 +3,54 @@
 // runs the three commands (browse, Import File, Generate File List) and
 // follows the background work through worker messages.
 //
-// Background work never blocks the window: the four import workers and the
-// file-list run post to this dialog, which handles their messages on the GUI
-// thread through its message map. While work is going on, Import File and
-// Generate File List are disabled (so the lists the workers' messages refer
-// to stay as they are) and the dialog refuses to close, saying why, so that
-// no stored file or list is left half-written and nothing that a running
-// thread posts to is destroyed. The threads are joined, never detached: an
-// import's workers once the fourth has finished, the file-list run's threads
-// when each has handed its result back.
+// Background work never blocks the window: the folder scan of an import and
+// the file-list run go on threads of their own, and the four import workers
+// post to this dialog, which takes their messages on the GUI thread through
+// its message map, a bounded batch per pass of the event loop, so input is
+// never queued behind a backlog. The progress bar follows the bytes done,
+// read from the run's shared counter by a timer. While work is going on,
+// Import File and Generate File List are disabled (so the lists the workers'
+// messages refer to stay as they are); closing asks whether to stop, and
+// then waits for the workers to finish the files they are on, so that no
+// stored file or list is left half-written and nothing that a running thread
+// posts to is destroyed. The threads are joined, never detached. Enter never
+// ends the dialog: it clicks the focused button or applies a typed root.
+// Every run ends with its summary and its problems again at the end of the
+// log.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
+#include <QList>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/file_list_run.h"
 #include "app/posted_message_window.h"
 #include "app/qt_choosers.h"
 #include "import/deal.h"
+#include "import/import_progress.h"
+#include "import/run_summary.h"
 #include "import/start_import.h"
 #include "import/worker_group.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace kelvarin::app {
 
+class DialogLineEdit;
 class RichLog;
 
 class CKelvarinDlg final : public QDialog {
@@ -60,15 +73,15 @@ public:
     // is handled by the message map on the GUI thread.
     MessageWindow& Window() { return m_window; }
 
-    // An import or a file-list run is going on.
-    bool Busy() const { return m_importRunning || m_listRun.Running(); }
+    // An import (its scan included) or a file-list run is going on.
+    bool Busy() const { return m_scanning || m_importRunning || m_listRun.Running(); }
+    // The import's folder scan is going on; its workers' messages wait.
+    bool Scanning() const { return m_scanning; }
 
-    // Ends the dialog with `result`, unless it is Busy(): then the user is
-    // told why it stays open.
+    // Ends the dialog with `result`. While it is Busy() the user is asked
+    // whether to stop the run first; on yes the import's workers finish the
+    // files they are on (a file-list run finishes), and the dialog ends then.
     void done(int result) override;
-    // Enter while no push button has the focus: reads the controls back into
-    // the fields, then ends the dialog.
-    void accept() override;
 
     // Field -> control when false (the only direction the tool itself uses),
     // control -> field when true.
@@ -78,6 +91,9 @@ public:
     void OnBrowse();
     void OnImportFile();
     void OnGenerateFileList();
+    // Enter in the root path box: the typed folder becomes the root, as if
+    // browsed to, or the user is told that it does not exist.
+    void OnRootPathEntered();
     // Window-menu commands: IDM_ABOUTBOX (ids 16 to 31) opens the About box,
     // SC_CLOSE closes the dialog.
     void OnSysCommand(unsigned id, std::intptr_t lParam);
@@ -97,6 +113,7 @@ private:
 
     void CreateControls();
     bool OnInitDialog();
+    void HandleWaitingMessages();
     void DispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
     // Worker messages, as the message map dispatches them; each returns 0.
@@ -106,13 +123,21 @@ private:
     std::intptr_t OnImportFinished(std::uintptr_t wParam, std::intptr_t lParam);
     std::intptr_t OnImportFailed(std::uintptr_t fileIndex, std::intptr_t workerIndex);
 
+    void SetRootFolder(const std::string& folder);
+    void OnImportStarted(ImportRun run, std::vector<std::vector<std::uint64_t>> sizes);
+    void EndImport();
     void AppendImportLine(unsigned message, std::uintptr_t fileIndex, std::intptr_t workerIndex,
                           bool scroll);
     void SetCommandsEnabled(bool enabled);
-    void ShowProgress(std::size_t done, std::size_t total);
+    // Gives the buttons back, the focus to the one that started the command,
+    // and ends the dialog if closing was waiting for the run.
+    void EndCommand(const std::string& summary);
+    void ShowProgress(std::uint64_t done, std::uint64_t total);
     void ShowImportProgress();
+    std::uint64_t ShownBytesDone() const;
     void OnFileListProgress(std::size_t done, std::size_t total, const std::string& name);
-    void OnFileListEnded();
+    void OnFileListEnded(const FileListResult& result);
+    QList<QAction*> WindowMenuActions() const;
 
     // Worker-finished messages counted since the buttons last came back;
     // one counter for the whole process.
@@ -143,19 +168,42 @@ private:
 
     QPushButton* m_import = nullptr;
     QPushButton* m_generate = nullptr;
-    QLineEdit* m_rootEdit = nullptr;
+    DialogLineEdit* m_rootEdit = nullptr;
     QPushButton* m_browse = nullptr;
     QLabel* m_directoryLabel = nullptr;
     RichLog* m_log = nullptr;
-    QLineEdit* m_status = nullptr;
+    DialogLineEdit* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QMenu* m_windowMenu = nullptr;
+    QTimer* m_progressTimer = nullptr;
 
+    // The button whose command is running; it gets the focus back.
+    QPushButton* m_startedBy = nullptr;
+    // The import's scan, on a thread of its own; joined once it hands the run over.
+    std::jthread m_scanThread;
+    bool m_scanning = false;
     bool m_importRunning = false;
-    // Per worker of the running import: files begun, and whether it has
-    // finished; they give the files done for the progress bar.
+    // Closing waits for the run to end; then the dialog ends with this result.
+    bool m_closeWhenIdle = false;
+    int m_closeResult = 0;
+    // The running import's shared bytes done and stop request.
+    std::shared_ptr<ImportProgress> m_runProgress;
+    QElapsedTimer m_runClock;
+    // Per worker of the running import: the size of each file, files begun,
+    // and whether it has finished; they give the bytes of the files done.
+    std::vector<std::vector<std::uint64_t>> m_fileSizes;
     std::array<std::size_t, kImportWorkerCount> m_filesBegun{};
     std::array<bool, kImportWorkerCount> m_workerDone{};
+    // The file begun last, and the bytes done when it was begun, for the
+    // status line's percent.
+    std::string m_currentFile;
+    std::uint64_t m_currentFileSize = 0;
+    std::uint64_t m_bytesAtCurrentFile = 0;
+    // Counts of the running import, and its problems to repeat at its end.
+    ImportCounts m_counts;
+    std::uint64_t m_filesBegunTotal = 0;
+    std::uint64_t m_notStartedFiles = 0;  // of workers whose thread could not be started
+    std::vector<std::string> m_problems;
 };
 
 }  // namespace kelvarin::app

@@ -3,12 +3,14 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace kelvarin::app {
 
-std::optional<QString> QtChoosers::ChooseFolder(QWidget* owner, const QString& title) {
-    QFileDialog dialog(owner, title);
+std::optional<QString> QtChoosers::ChooseFolder(QWidget* owner, const QString& title,
+                                                const QString& initialFolder) {
+    QFileDialog dialog(owner, title, initialFolder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -31,6 +33,13 @@ std::optional<QString> QtChoosers::ChooseSaveFile(QWidget* owner, const QString&
         return std::nullopt;
     }
     return dialog.selectedFiles().constFirst();
+}
+
+bool QtChoosers::AskYesNo(QWidget* owner, const QString& question) {
+    // No is the default: a stray Enter keeps the run going.
+    return QMessageBox::question(owner, QStringLiteral("Kelvarin"), question,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 }  // namespace kelvarin::app

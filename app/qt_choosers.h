@@ -8,9 +8,11 @@ namespace kelvarin::app {
 
 class QtChoosers final : public Choosers {
 public:
-    std::optional<QString> ChooseFolder(QWidget* owner, const QString& title) override;
+    std::optional<QString> ChooseFolder(QWidget* owner, const QString& title,
+                                        const QString& initialFolder) override;
     std::optional<QString> ChooseSaveFile(QWidget* owner, const QString& initialPath,
                                           const QString& defaultSuffix) override;
+    bool AskYesNo(QWidget* owner, const QString& question) override;
 };
 
 }  // namespace kelvarin::app

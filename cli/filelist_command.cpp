@@ -17,6 +17,7 @@
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "filelist/file_list_generator.h"
+#include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
 #include "scan/client_names.h"
 #include "scan/collect_files.h"
@@ -109,8 +110,8 @@ public:
         }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (!m_json) {
-            std::printf("%zu files, %llu bytes, %.2f s: %s\n", result.fileCount,
-                        static_cast<unsigned long long>(result.totalBytes), seconds,
+            std::printf("%s: %s\n",
+                        FileListSummaryText(result.fileCount, result.totalBytes, seconds).c_str(),
                         result.listPath.c_str());
             std::fflush(stdout);
         }
@@ -123,8 +124,8 @@ public:
         }
         int status = result.damagedFiles.empty() ? kExitOk : kExitFailed;
         if (!result.damagedFiles.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: %zu damaged stored files\n",
-                         result.damagedFiles.size());
+            std::fprintf(stderr, "kelvarin-cli: %s\n",
+                         DamagedFilesText(result.damagedFiles.size()).c_str());
         }
         if (!m_changed.empty()) {
             const std::string list = CanonicalFolder(result.listPath);

@@ -25,6 +25,7 @@
 #include "import/deal.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
+#include "import/run_summary.h"
 #include "import/start_import.h"
 #include "import/stored_path.h"
 #include "platform/queued_message_window.h"
@@ -168,13 +169,16 @@ public:
         if (m_json != nullptr) {
             return JsonSummary(unchanged, seconds, rate);
         }
-        std::printf(
-            "%s%s %llu, %s %llu, unchanged %llu, refused %llu, failed %llu, %.2f s, %.1f MB/s\n",
-            m_dryRun ? "dry run, nothing written: " : "", m_dryRun ? "would add" : "added",
-            static_cast<unsigned long long>(m_added), m_dryRun ? "would update" : "updated",
-            static_cast<unsigned long long>(m_updated), static_cast<unsigned long long>(unchanged),
-            static_cast<unsigned long long>(m_refused),
-            static_cast<unsigned long long>(m_failed + m_notStarted), seconds, rate);
+        ImportCounts counts;
+        counts.added = m_added;
+        counts.updated = m_updated;
+        counts.unchanged = unchanged;
+        counts.refused = m_refused;
+        counts.failed = m_failed + m_notStarted;
+        counts.seconds = seconds;
+        counts.megabytesPerSecond = rate;
+        counts.dryRun = m_dryRun;
+        std::printf("%s\n", ImportSummaryLine(counts).c_str());
         // Problems are repeated last, where they cannot scroll away.
         for (std::string& problem : m_problems) {
             if (problem.ends_with("\r\n")) {

@@ -53,16 +53,16 @@ FileListResult Fail(FileListResult result, FileListOutcome outcome, std::string 
 
 FileListResult WriteFileList(const FileListRequest& request) {
     FileListResult result;
-    if (request.rootPath.empty()) {
-        return Fail(std::move(result), FileListOutcome::kNoRoot,
-                    "No root folder is set; choose one first.");
+    if (std::string problem = RootFolderProblem(request.rootPath); !problem.empty()) {
+        if (!request.rootPath.empty()) {
+            result.listPath = request.listPath.empty()
+                                  ? DefaultListPath(CanonicalFolder(request.rootPath))
+                                  : request.listPath;
+        }
+        return Fail(std::move(result), FileListOutcome::kNoRoot, std::move(problem));
     }
     const std::string rootPath = CanonicalFolder(request.rootPath);
     result.listPath = request.listPath.empty() ? DefaultListPath(rootPath) : request.listPath;
-    if (const std::string why = WhyNotAFolder(rootPath); !why.empty()) {
-        return Fail(std::move(result), FileListOutcome::kNoRoot,
-                    "The root folder " + request.rootPath + " " + why + ".");
-    }
     const std::string companionPath = result.listPath + kCompanionSuffix;
     for (const std::string& output : {result.listPath, companionPath}) {
         if (const WriteOutcome refused = CheckReplaceable(output); !refused) {

@@ -79,14 +79,11 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
                           std::to_string(kMaxImportWorkerCount) + ", not " +
                           std::to_string(options.workerCount) + ".");
     }
-    if (rootPath.empty()) {
-        return Refuse(ImportRefusal::kNoRootFolder,
-                      "No root folder is set; choose the root folder first.");
+    if (std::string problem = RootFolderProblem(rootPath); !problem.empty()) {
+        return Refuse(rootPath.empty() ? ImportRefusal::kNoRootFolder : ImportRefusal::kRootMissing,
+                      std::move(problem));
     }
     const std::string root = CanonicalFolder(rootPath);
-    if (const std::string why = WhyNotAFolder(root); !why.empty()) {
-        return Refuse(ImportRefusal::kRootMissing, "The root folder " + rootPath + " " + why + ".");
-    }
     const std::string source = chosenFolder.empty() ? std::string() : CanonicalFolder(chosenFolder);
     if (const std::string why = WhyNotAFolder(source); !why.empty()) {
         return Refuse(ImportRefusal::kSourceMissing,

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fileio/folders.h"
 #include "scan/collect_files.h"
 
 namespace kelvarin {
@@ -65,6 +66,16 @@ std::string CanonicalFolder(const std::string& folder) {
         canonical += part;
     }
     return canonical.empty() ? std::string("/") : canonical;
+}
+
+std::string RootFolderProblem(const std::string& rootPath) {
+    if (rootPath.empty()) {
+        return "No root folder is set; choose the root folder first.";
+    }
+    if (const std::string why = WhyNotAFolder(CanonicalFolder(rootPath)); !why.empty()) {
+        return "The root folder " + rootPath + " " + why + ".";
+    }
+    return {};
 }
 
 }  // namespace kelvarin

@@ -62,4 +62,8 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files,
 // cannot be determined.
 std::string CanonicalFolder(const std::string& folder);
 
+// Why `rootPath` cannot be a run's root folder, in the words every command
+// uses: none is set, or it is not an existing folder. Empty when it can.
+std::string RootFolderProblem(const std::string& rootPath);
+
 }  // namespace kelvarin

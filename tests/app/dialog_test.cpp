@@ -10,6 +10,7 @@
 #include "app/kelvarin_dlg.h"
 #include "app/qt_choosers.h"
 #include "app/qt_message_box.h"
+#include "app/rich_log.h"
 #include "import/import_messages.h"
 
 namespace kelvarin::app {
@@ -18,12 +19,21 @@ namespace {
 // Answers the choosers from its lists; an empty answer, or none left, cancels.
 class ScriptedChoosers final : public Choosers {
 public:
-    QStringList folders, saves, saveRequests;  // the last: "initial path|default suffix"
-    std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return Next(folders); }
+    QStringList folders, saves, folderRequests, saveRequests;  // requests: "initial|suffix"
+    QStringList questions;
+    bool yes = false;
+    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString& initial) override {
+        folderRequests << initial;
+        return Next(folders);
+    }
     std::optional<QString> ChooseSaveFile(QWidget*, const QString& initial,
                                           const QString& suffix) override {
         saveRequests << initial + "|" + suffix;
         return Next(saves);
+    }
+    bool AskYesNo(QWidget*, const QString& question) override {
+        questions << question;
+        return yes;
     }
     static std::optional<QString> Next(QStringList& answers) {
         const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
@@ -48,7 +58,8 @@ void RecordNextFileDialog(QString& seen) {
         }
         const bool folder = dialog->fileMode() == QFileDialog::Directory;
         seen = QString("%1 %2 %3 %4 %5")
-                   .arg(folder ? dialog->windowTitle() : dialog->directory().absolutePath())
+                   .arg((folder ? dialog->windowTitle() + " " : QString()) +
+                        dialog->directory().absolutePath())
                    .arg(dialog->acceptMode())
                    .arg(dialog->testOption(QFileDialog::ShowDirsOnly))
                    .arg(dialog->testOption(QFileDialog::DontConfirmOverwrite))
@@ -66,7 +77,8 @@ class DialogTest : public QObject {
     std::unique_ptr<QtMessageBoxService> m_boxes;
     std::unique_ptr<QTemporaryDir> m_work;
     ScriptedChoosers m_choosers;
-    int m_launched = 0;
+    std::atomic<int> m_launched = 0;
+    std::shared_ptr<ImportProgress> m_runProgress;  // of the last import started
 
     QString Path(const QString& relative) const { return m_work->filePath(relative); }
 
@@ -88,6 +100,7 @@ class DialogTest : public QObject {
         Write("root.folder", root.isEmpty() ? QByteArray() : QFile::encodeName(Path(root)));
         auto dialog = std::make_unique<CKelvarinDlg>(m_choosers, [=, this](auto job) {
             ++m_launched;
+            m_runProgress = job->progress;
             if (job->workerIndex == throwFor) {
                 throw std::system_error(EAGAIN, std::generic_category());
             }
@@ -103,22 +116,25 @@ class DialogTest : public QObject {
                dialog.findChild<QPushButton*>("IDC_GENERATE")->isEnabled();
     }
 
-    // The log's lines, each with its colour ("mixed" if it has several).
+    // The log's lines, each with its colour.
     static QStringList Log(QWidget& dialog) {
         QStringList lines;
-        const QTextDocument* document = dialog.findChild<QTextEdit*>("IDC_LOG")->document();
-        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-            QString color;
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QString name = it.fragment().charFormat().foreground().color().name();
-                color = color.isEmpty() || color == name ? name : "mixed";
-            }
-            if (!block.text().isEmpty()) {
-                lines << block.text() + " " + color;
-            }
+        const RichLog& log = *dialog.findChild<RichLog*>("IDC_LOG");
+        for (std::size_t i = 0; i < log.LineCount(); ++i) {
+            const Colorref c = log.LineColor(i);
+            lines << QString::fromStdString(log.Line(i)) + " " +
+                         QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF).name();
         }
         return lines;
     }
+
+    // Clicks Import File and waits until the scan has handed the run over.
+    static void Import(CKelvarinDlg& dialog) {
+        dialog.findChild<QPushButton*>("IDC_IMPORT")->click();
+        QTRY_VERIFY(!dialog.Scanning());
+    }
+
+    static QWidget* Focused(QWidget& dialog) { return dialog.focusWidget(); }
 
     static void Post(CKelvarinDlg& dialog, unsigned message, std::uintptr_t file, int worker) {
         dialog.Window().PostMessage(message, file, worker);
@@ -136,60 +152,147 @@ private slots:
         m_choosers = ScriptedChoosers();
         m_presenter.texts.clear();
         m_launched = 0;
+        m_runProgress.reset();
     }
 
-    void EachMessageGivesItsLineAndTheFourthFinishGivesTheButtonsBack() {
+    void ImportEndsWithItsSummaryAndProblemsAndGivesTheFocusBack() {
         const auto dialog = Dialog(6, "root", false, 3);  // dealt: F0 F4 | F1 F5 | F2 | F3
+        Write(Path("src/Data/b?"), "x");                  // refused: '?' cannot be held
         m_choosers.folders = {Path("src")};
-        dialog->findChild<QPushButton*>("IDC_IMPORT")->click();
+        QTest::keyClick(Focused(*dialog), Qt::Key_Return);  // Import File has the focus
+        QTRY_VERIFY(!dialog->Scanning());
         QVERIFY(m_launched == 4 && m_presenter.texts.size() == 1);
         QVERIFY(m_presenter.texts[0].startsWith("Import worker 3 could not be started"));
         Post(*dialog, WM_IMPORT_PROGRESS, 1, 1);
-        QVERIFY(dialog->findChild<QLineEdit*>("IDC_STATUS")->text().contains("src/Data/F5"));
         Post(*dialog, WM_IMPORT_ADDED, 1, 0);
         Post(*dialog, WM_IMPORT_UPDATED, 1, 1);
         Post(*dialog, WM_IMPORT_FAILED, 0, 2);
-        QVERIFY(!dialog->close() && m_presenter.texts.last().startsWith("An import is running."));
+        m_choosers.yes = false;
+        QVERIFY(!dialog->close() && m_choosers.questions.size() == 1 && dialog->isVisible());
+        QVERIFY(!m_runProgress->stopRequested);
         // Worker 3's finish was posted for it when it could not be started.
         for (int worker = 0; worker < 3; ++worker) {
             QVERIFY(!Enabled(*dialog));
             Post(*dialog, WM_IMPORT_FINISHED, 0, worker);
         }
         QVERIFY(Enabled(*dialog));
-        QCOMPARE(Log(*dialog), QStringList({"添加:Data/F4(0) #00ff00", "更新:Data/F5(1) #ff0000",
-                                            "failed:Data/F2(2) #ff0000"}));
+        QStringList log = Log(*dialog);
+        QVERIFY(log.size() == 8 && log[0].startsWith("refused:Data/b? ("));
+        QVERIFY(log[4].startsWith("added 1, updated 1, unchanged 0, refused 1, failed 2, "));
+        QVERIFY(log[4].endsWith(" MB/s #0000a0") && log[5] == log[0]);
+        QVERIFY(log[6].startsWith("Import worker 3 could not be started") &&
+                log[6].endsWith("#ff0000"));
+        log.erase(log.begin() + 4, log.begin() + 7);
+        log.removeFirst();
+        QCOMPARE(log, QStringList({"添加:Data/F4(0) #00ff00", "更新:Data/F5(1) #ff0000",
+                                   "failed:Data/F2(2) #ff0000", "failed:Data/F2(2) #ff0000"}));
+        QVERIFY(dialog->findChild<QLineEdit*>("IDC_STATUS")->text().startsWith("added 1, "));
+        // Enter repeats the command instead of ending the dialog; the chooser
+        // starts at the last source folder.
+        QCOMPARE(Focused(*dialog), dialog->findChild<QPushButton*>("IDC_IMPORT"));
+        QTest::keyClick(Focused(*dialog), Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(m_choosers.folderRequests, QStringList({QString(), Path("src")}));
         QVERIFY(dialog->close());
     }
 
-    // A refused import, the root browsed for, two real imports, a file list.
+    void ClosingDuringAnImportAsksAndOnYesStopsTheWorkers() {
+        const auto dialog = Dialog(4, "root", false);
+        m_choosers.folders = {Path("src")};
+        Import(*dialog);
+        m_choosers.yes = true;
+        QVERIFY(!dialog->close() && m_runProgress->stopRequested && dialog->isVisible());
+        for (int worker = 0; worker < 4; ++worker) {
+            Post(*dialog, WM_IMPORT_FINISHED, 0, worker);
+        }
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(Log(*dialog).contains("Stopped: 4 files were not begun. #0000a0"));
+    }
+
+    void BarFollowsTheBytesDoneInsideOneLargeFile() {
+        const auto dialog = Dialog(1, "root", false);  // F0: 100 bytes
+        m_choosers.folders = {Path("src")};
+        Import(*dialog);
+        auto* bar = dialog->findChild<QProgressBar*>("progress");
+        Post(*dialog, WM_IMPORT_PROGRESS, 0, 0);
+        m_runProgress->bytesDone = 37;
+        QTRY_COMPARE(bar->value() * 100 / bar->maximum(), 37);
+        QTRY_VERIFY(dialog->findChild<QLineEdit*>("IDC_STATUS")->text().endsWith("F0  37%"));
+        for (int worker = 0; worker < 4; ++worker) {
+            Post(*dialog, WM_IMPORT_FINISHED, 0, worker);
+        }
+    }
+
+    // No root, the root typed in (Enter applies it), two real imports, a file list.
     void OneSessionFromNoRootToTheFileList() {
         const auto dialog = Dialog(3, QString(), true);
-        m_choosers.folders = {Path("src"), Path("src/../root/"), Path("src"), Path("src")};
-        dialog->findChild<QPushButton*>("IDC_IMPORT")->click();
-        QVERIFY(m_launched == 0 && Enabled(*dialog) && m_presenter.texts.size() == 1);
-        dialog->findChild<QPushButton*>("IDC_BROWSE")->click();
-        QCOMPARE(dialog->findChild<QLineEdit*>("IDC_ROOT_PATH")->text(), Path("root"));
+        dialog->findChild<QPushButton*>("IDC_GENERATE")->click();
+        QVERIFY(m_choosers.saveRequests.isEmpty());
+        auto* edit = dialog->findChild<QLineEdit*>("IDC_ROOT_PATH");
+        edit->setText(Path("nowhere"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(dialog->isVisible() && edit->text().isEmpty());
+        edit->setText(Path("src/../root/"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(edit->text(), Path("root"));
         QFile rootFile("root.folder");
         QVERIFY(rootFile.open(QIODevice::ReadOnly) && rootFile.readAll() == Path("root"));
-        dialog->findChild<QPushButton*>("IDC_IMPORT")->click();
+        m_choosers.folders = {Path("src"), Path("src")};
+        Import(*dialog);
         QTRY_VERIFY(Enabled(*dialog));
         Write(Path("src/Data/F1"), "changed");
-        dialog->findChild<QPushButton*>("IDC_IMPORT")->click();
+        Import(*dialog);
         QTRY_VERIFY(Enabled(*dialog));
         QStringList log = Log(*dialog);
         std::sort(log.begin(), log.begin() + std::min<qsizetype>(log.size(), 3));
-        QCOMPARE(log, QStringList({"添加:Data/F0(0) #00ff00", "添加:Data/F1(1) #00ff00",
-                                   "添加:Data/F2(2) #00ff00", "更新:Data/F1(1) #ff0000"}));
+        QCOMPARE(log.size(), 6);
+        QVERIFY(log[3].startsWith("added 3, updated 0, unchanged 0, refused 0, failed 0, "));
+        QCOMPARE(log[4], "更新:Data/F1(1) #ff0000");
+        QVERIFY(log[5].startsWith("added 0, updated 1, unchanged 2, refused 0, failed 0, "));
         dialog->findChild<QPushButton*>("IDC_GENERATE")->click();  // cancelled
         m_choosers.saves = {Path("mine.xml")};
-        dialog->findChild<QPushButton*>("IDC_GENERATE")->click();
+        dialog->findChild<QPushButton*>("IDC_GENERATE")->setFocus();
+        QTest::keyClick(Focused(*dialog), Qt::Key_Return);
         QVERIFY(!Enabled(*dialog));
         QTRY_VERIFY(Enabled(*dialog));
+        QCOMPARE(Focused(*dialog), dialog->findChild<QPushButton*>("IDC_GENERATE"));
+        QVERIFY(dialog->isVisible());
         QCOMPARE(m_choosers.saveRequests, QStringList(2, Path("root/update_filelist.xml|xml")));
         QCOMPARE(m_presenter.texts,
                  QStringList({"No root folder is set; choose the root folder first.",
+                              "The folder " + Path("nowhere") +
+                                  " does not exist; the root folder stays unset.",
                               "Generate file list completed!"}));
+        QVERIFY(Log(*dialog).last().startsWith("3 files, 58 bytes, "));
+        QVERIFY(Log(*dialog).last().endsWith(", 0 damaged stored files: " + Path("mine.xml") +
+                                             " #0000a0"));
         QVERIFY(QFile::exists(Path("mine.xml")) && QFile::exists(Path("mine.xml.bin")));
+    }
+
+    // Ctrl+Home and Ctrl+End; every context menu ends with the About item.
+    void LogKeysAndContextMenus() {
+        const auto dialog = Dialog(0, "root", false);
+        auto* log = dialog->findChild<RichLog*>("IDC_LOG");
+        for (int i = 0; i < 100; ++i) {
+            log->AppendLine("line\r\n", kAddedColor, false);
+        }
+        log->Flush();
+        QTest::keyClick(log, Qt::Key_End, Qt::ControlModifier);
+        const std::size_t bottom = log->FirstShownLine();
+        QVERIFY(bottom > 50 && bottom < 100);
+        QTest::keyClick(log, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(log->FirstShownLine(), 0u);
+        for (const char* name : {"IDC_LOG", "IDC_ROOT_PATH", "IDC_STATUS"}) {
+            auto* control = dialog->findChild<QWidget*>(name);
+            QWidget* target = name == QString("IDC_LOG") ? log->viewport() : control;
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    target->mapToGlobal(QPoint(5, 5)));
+            QCoreApplication::sendEvent(target, &event);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY2(menu && menu->actions().last()->objectName() == "IDM_ABOUTBOX", name);
+            menu->close();
+        }
     }
 
     void UnreadableExcludeListStopsGenerateBeforeItsChooser() {
@@ -216,8 +319,9 @@ private slots:
     void ChoosersSetUpTheirDialogsAndCancelToNothing() {
         QString seen;
         RecordNextFileDialog(seen);
-        QVERIFY(!QtChoosers().ChooseFolder(nullptr, "选定目录"));
-        QCOMPARE(seen, QString("选定目录 %1 1 0 ").arg(QFileDialog::AcceptOpen));
+        QVERIFY(!QtChoosers().ChooseFolder(nullptr, "选定目录", m_work->path()));
+        QCOMPARE(seen,
+                 QString("选定目录 %1 %2 1 0 ").arg(m_work->path()).arg(QFileDialog::AcceptOpen));
         RecordNextFileDialog(seen);
         QVERIFY(!QtChoosers().ChooseSaveFile(nullptr, Path("list.xml"), "xml"));
         QCOMPARE(seen, QString("%1 %2 0 0 xml").arg(m_work->path()).arg(QFileDialog::AcceptSave));

@@ -10,6 +10,7 @@
 #include "codec/compressor.h"
 #include "filelist/file_list_generator.h"
 #include "filelist/list_check.h"
+#include "filelist/list_summary.h"
 #include "filelist/listed_file_digests.h"
 #include "filelist/pack_flag.h"
 #include "platform/stop_signals.h"
@@ -271,6 +272,11 @@ TEST(FileListDifferential, ParallelRunEqualsThePlainSequentialListOnRandomTrees)
         }
         EXPECT_EQ(runs[0], runs[1]);
     }
+}
+
+TEST(FileListSummary, CommandLineAndDialogWords) {
+    EXPECT_EQ(FileListSummaryText(5, 1234, 0.126), "5 files, 1234 bytes, 0.13 s");
+    EXPECT_EQ(DamagedFilesText(2), "2 damaged stored files");
 }
 
 }  // namespace

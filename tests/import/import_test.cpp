@@ -15,6 +15,7 @@
 #include "import/import_messages.h"
 #include "import/import_worker.h"
 #include "import/log_line.h"
+#include "import/run_summary.h"
 #include "import/start_import.h"
 #include "import/stored_file_batch.h"
 #include "tests/support/io_faults.h"
@@ -326,6 +327,15 @@ TEST(ImportLogLine, PrefixDisplayNameAndWorkerSuffix) {
     const WorkerFileLists lists = {{"a", "e"}, {"b"}, {}, {}};
     EXPECT_EQ(LookUpWorkerFile(lists, 1, 0) + LookUpWorkerFile(lists, 0, 1), "eb");
     EXPECT_EQ(LookUpWorkerFile(lists, 2, 0) + LookUpWorkerFile(lists, 0, 4), "");
+}
+
+TEST(ImportSummaryLine, CommandLineAndDialogWords) {
+    ImportCounts counts{1, 2, 3, 4, 5, 1.005, 12.34, false};
+    EXPECT_EQ(ImportSummaryLine(counts),
+              "added 1, updated 2, unchanged 3, refused 4, failed 5, 1.00 s, 12.3 MB/s");
+    counts.dryRun = true;
+    EXPECT_EQ(ImportSummaryLine(counts).substr(0, 55),
+              "dry run, nothing written: would add 1, would update 2, ");
 }
 
 }  // namespace
