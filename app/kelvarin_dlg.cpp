@@ -2,7 +2,6 @@
 // handlers of the background work.
 #include "app/kelvarin_dlg.h"
 
-#include <sys/stat.h>
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -81,13 +80,6 @@ QString FromPath(const std::string& path) {
 
 std::string ToPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
-}
-
-std::uint64_t FileSizeOf(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)
-               ? static_cast<std::uint64_t>(status.st_size)
-               : 0;
 }
 
 std::string Percent(std::uint64_t done, std::uint64_t total) {
@@ -377,19 +369,8 @@ void CKelvarinDlg::OnImportFile() {
     try {
         m_scanThread = std::jthread([this, source = ToPath(*chosen), root = m_rootPath, options] {
             auto run = std::make_shared<ImportRun>(StartImport(source, root, m_window, options));
-            // Sizes for the bytes of the files done, read here rather than
-            // on the GUI thread.
-            auto sizes = std::make_shared<std::vector<std::vector<std::uint64_t>>>();
-            for (const std::vector<std::string>& files : *run->workerFiles) {
-                std::vector<std::uint64_t>& list = sizes->emplace_back();
-                list.reserve(files.size());
-                for (const std::string& file : files) {
-                    list.push_back(FileSizeOf(file));
-                }
-            }
             QMetaObject::invokeMethod(
-                this, [this, run, sizes] { OnImportStarted(std::move(*run), std::move(*sizes)); },
-                Qt::QueuedConnection);
+                this, [this, run] { OnImportStarted(std::move(*run)); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error& error) {
         m_scanning = false;
@@ -398,7 +379,7 @@ void CKelvarinDlg::OnImportFile() {
     }
 }
 
-void CKelvarinDlg::OnImportStarted(ImportRun run, std::vector<std::vector<std::uint64_t>> sizes) {
+void CKelvarinDlg::OnImportStarted(ImportRun run) {
     m_scanThread.join();
     m_scanning = false;
     if (!run.Started()) {
@@ -416,10 +397,9 @@ void CKelvarinDlg::OnImportStarted(ImportRun run, std::vector<std::vector<std::u
     m_failureReasons = std::move(run.failureReasons);
     m_importWorkers = std::move(run.workers);
     m_runProgress = std::move(run.progress);
-    m_fileSizes = std::move(sizes);
+    m_fileSizes = std::move(run.fileSizes);
     m_importRunning = true;
     m_filesBegun.fill(0);
-    m_workerDone.fill(false);
     m_counts = ImportCounts();
     m_counts.refused = run.refusedFiles.size();
     m_filesBegunTotal = 0;
@@ -641,11 +621,7 @@ std::intptr_t CKelvarinDlg::OnImportProgress(std::uintptr_t fileIndex, std::intp
     return 0;
 }
 
-std::intptr_t CKelvarinDlg::OnImportFinished(std::uintptr_t /*wParam*/, std::intptr_t lParam) {
-    const auto worker = static_cast<std::uint32_t>(MessageWorkerIndex(lParam));
-    if (m_importRunning && worker < m_workerDone.size()) {
-        m_workerDone[worker] = true;
-    }
+std::intptr_t CKelvarinDlg::OnImportFinished(std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
     ++s_finishedWorkers;
     if (s_finishedWorkers > 3) {
         s_finishedWorkers = 0;
@@ -695,19 +671,8 @@ void CKelvarinDlg::SetCommandsEnabled(bool enabled) {
 }
 
 std::uint64_t CKelvarinDlg::ShownBytesDone() const {
-    // A worker's file is done when it begins the next one, or finishes. The
-    // shared counter also moves inside a file; the larger of the two wins.
-    std::uint64_t finished = 0;
-    for (std::size_t worker = 0; worker < m_fileSizes.size() && worker < m_filesBegun.size();
-         ++worker) {
-        const std::vector<std::uint64_t>& sizes = m_fileSizes[worker];
-        const std::size_t begun = std::min(m_filesBegun[worker], sizes.size());
-        const std::size_t done = m_workerDone[worker] ? begun : (begun > 0 ? begun - 1 : 0);
-        for (std::size_t index = 0; index < done; ++index) {
-            finished += sizes[index];
-        }
-    }
-    return std::max(finished, m_runProgress->bytesDone.load(std::memory_order_relaxed));
+    // The workers count inside files too, so a large file moves the bar.
+    return m_runProgress->bytesDone.load(std::memory_order_relaxed);
 }
 
 void CKelvarinDlg::ShowImportProgress() {

@@ -124,7 +124,7 @@ private:
     std::intptr_t OnImportFailed(std::uintptr_t fileIndex, std::intptr_t workerIndex);
 
     void SetRootFolder(const std::string& folder);
-    void OnImportStarted(ImportRun run, std::vector<std::vector<std::uint64_t>> sizes);
+    void OnImportStarted(ImportRun run);
     void EndImport();
     void AppendImportLine(unsigned message, std::uintptr_t fileIndex, std::intptr_t workerIndex,
                           bool scroll);
@@ -189,11 +189,10 @@ private:
     // The running import's shared bytes done and stop request.
     std::shared_ptr<ImportProgress> m_runProgress;
     QElapsedTimer m_runClock;
-    // Per worker of the running import: the size of each file, files begun,
-    // and whether it has finished; they give the bytes of the files done.
-    std::vector<std::vector<std::uint64_t>> m_fileSizes;
+    // Per worker of the running import: the size of each file (as the run
+    // measured them) and the files begun, for the file in the status line.
+    WorkerFileSizes m_fileSizes;
     std::array<std::size_t, kImportWorkerCount> m_filesBegun{};
-    std::array<bool, kImportWorkerCount> m_workerDone{};
     // The file begun last, and the bytes done when it was begun, for the
     // status line's percent.
     std::string m_currentFile;

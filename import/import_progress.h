@@ -14,7 +14,8 @@ struct ImportProgress {
     std::uint64_t bytesTotal = 0;
     // Source bytes compared or compressed so far, over all workers. A file
     // that is compared and then compressed counts once: its count only
-    // grows, and it reaches the file's size when the file is done.
+    // grows, and it reaches the file's size when the file is decided. Files
+    // that fail before they are measured count nothing.
     std::atomic<std::uint64_t> bytesDone{0};
     // Set by the receiver: each worker finishes the file it is on, posts its
     // verdict and WM_IMPORT_FINISHED, and starts no further file.
@@ -26,7 +27,11 @@ struct ImportProgress {
 // report how far into the file they are.
 class FileProgress {
 public:
-    explicit FileProgress(ImportProgress* progress) : m_progress(progress) {}
+    // `size`: what the file counts once it is done, whether it was read
+    // whole or not (a size that differs decides without reading).
+    FileProgress(ImportProgress* progress, std::uint64_t size)
+        : m_progress(progress), m_size(size) {}
+    ~FileProgress() { Reached(m_size); }
     FileProgress(const FileProgress&) = delete;
     FileProgress& operator=(const FileProgress&) = delete;
 
@@ -40,6 +45,7 @@ public:
 
 private:
     ImportProgress* m_progress;
+    std::uint64_t m_size;
     std::uint64_t m_reported = 0;
 };
 

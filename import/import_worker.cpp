@@ -35,12 +35,14 @@ bool SomethingExistsAt(const std::string& path) {
 
 // Only regular files are stored: anything else (a FIFO would block the
 // reader, a dangling link names nothing) cannot be read as a source. Empty
-// for a regular file, else why it cannot be stored.
-std::string WhyNotStorable(const std::string& path) {
+// for a regular file, whose size goes to `size`; else why it cannot be
+// stored.
+std::string WhyNotStorable(const std::string& path, std::uint64_t& size) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         return std::string("cannot read the source: ") + std::strerror(errno);
     }
+    size = static_cast<std::uint64_t>(info.st_size);
     return S_ISREG(info.st_mode) ? std::string() : "the source is not a regular file";
 }
 
@@ -50,11 +52,13 @@ std::string WhyNotStorable(const std::string& path) {
 unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std::string& dest,
                        LzssWindow& work, StoredFileComparer& comparer, std::string& why,
                        PendingFile& written) {
-    why = WhyNotStorable(path);
+    std::uint64_t size = 0;
+    why = WhyNotStorable(path, size);
     if (!why.empty()) {
         return WM_IMPORT_FAILED;
     }
-    FileProgress progress(job.progress.get());
+    // Whatever the verdict, the whole file counts as done once decided.
+    FileProgress progress(job.progress.get(), size);
     const auto reached = [&progress](std::uint64_t offset) { progress.Reached(offset); };
     unsigned done = WM_IMPORT_ADDED;
     if (SomethingExistsAt(dest)) {
