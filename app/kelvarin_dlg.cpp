@@ -2,7 +2,6 @@
 // handlers of the background work.
 #include "app/kelvarin_dlg.h"
 
-
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
