@@ -131,6 +131,9 @@ public:
     explicit SpanSource(std::span<const std::uint8_t> content) : m_rest(content) {}
     long Read(std::span<std::uint8_t> buffer) override {
         const std::size_t count = std::min(buffer.size(), m_rest.size());
+        if (count == 0) {
+            return 0;  // empty content may have no storage at all
+        }
         std::memcpy(buffer.data(), m_rest.data(), count);
         m_rest = m_rest.subspan(count);
         return static_cast<long>(count);

@@ -28,7 +28,7 @@ public:
         const std::size_t want = m_pieces[m_turn++ % m_pieces.size()];
         const std::size_t count =
             std::min({buffer.size(), want, m_content.size() - m_at, m_failAfter - m_at});
-        std::memcpy(buffer.data(), m_content.data() + m_at, count);
+        std::copy_n(m_content.begin() + static_cast<std::ptrdiff_t>(m_at), count, buffer.begin());
         m_at += count;
         return static_cast<long>(count);
     }
