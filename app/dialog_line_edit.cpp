@@ -7,14 +7,17 @@
 
 namespace kelvarin::app {
 
-void DialogLineEdit::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = createStandardContextMenu();
+void PopUpWithWindowItems(QMenu* menu, const QList<QAction*>& windowItems, const QPoint& at) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (!m_menuActions.isEmpty()) {
+    if (!windowItems.isEmpty()) {
         menu->addSeparator();
-        menu->addActions(m_menuActions);
+        menu->addActions(windowItems);
     }
-    menu->popup(event->globalPos());
+    menu->popup(at);
+}
+
+void DialogLineEdit::contextMenuEvent(QContextMenuEvent* event) {
+    PopUpWithWindowItems(createStandardContextMenu(), m_menuActions, event->globalPos());
 }
 
 void DialogLineEdit::paintEvent(QPaintEvent* event) {

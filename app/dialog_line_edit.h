@@ -8,8 +8,14 @@
 #include <QList>
 
 class QAction;
+class QMenu;
+class QPoint;
 
 namespace kelvarin::app {
+
+// Pops `menu` up at `at`, ended by the window menu's items, and lets it
+// free itself when it closes.
+void PopUpWithWindowItems(QMenu* menu, const QList<QAction*>& windowItems, const QPoint& at);
 
 class DialogLineEdit final : public QLineEdit {
 public:

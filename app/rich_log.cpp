@@ -1,6 +1,8 @@
 // The log's line store and its view.
 #include "app/rich_log.h"
 
+#include "app/dialog_line_edit.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QColor>
@@ -198,18 +200,13 @@ void RichLog::mouseMoveEvent(QMouseEvent* event) {
 
 void RichLog::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
     QAction* copy = menu->addAction(tr("&Copy"), this, &RichLog::CopySelection);
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(m_anchor != kNoLine);
     QAction* all = menu->addAction(tr("Select All"), this, &RichLog::SelectAllLines);
     all->setShortcut(QKeySequence::SelectAll);
     all->setEnabled(!m_lines.empty());
-    if (!m_menuActions.isEmpty()) {
-        menu->addSeparator();
-        menu->addActions(m_menuActions);
-    }
-    menu->popup(event->globalPos());
+    PopUpWithWindowItems(menu, m_menuActions, event->globalPos());
 }
 
 void RichLog::focusInEvent(QFocusEvent* event) {
