@@ -1,8 +1,6 @@
 // The log's line store and its view.
 #include "app/rich_log.h"
 
-#include "app/dialog_line_edit.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QColor>
@@ -15,6 +13,8 @@
 #include <QString>
 #include <QTimer>
 #include <algorithm>
+
+#include "app/dialog_line_edit.h"
 
 namespace kelvarin::app {
 
