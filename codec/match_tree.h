@@ -31,6 +31,23 @@ inline void ResetMatchTree(LzssWindow& work) {
     work.tree[kFirstPosition] = MatchNode{};
 }
 
+// Picks `ifTrue` or `ifFalse` with a conditional move. The compiler would
+// often branch instead, and the direction of a tree walk is a coin toss
+// that no predictor can learn.
+template <typename T>
+inline T Select(bool condition, T ifTrue, T ifFalse) {
+#if defined(__x86_64__)
+    asm("test %[condition], %[condition]\n\t"
+        "cmovne %[ifTrue], %[result]"
+        : [result] "+r"(ifFalse)
+        : [ifTrue] "r"(ifTrue), [condition] "r"(condition)
+        : "cc");
+    return ifFalse;
+#else
+    return condition ? ifTrue : ifFalse;
+#endif
+}
+
 // Puts `newNode` (a child of `oldNode`, or 0) in `oldNode`'s place under its
 // parent; the parent's larger link is looked at first.
 // REQUIRES: `oldNode` is in the tree.
@@ -92,6 +109,14 @@ inline void RemovePosition(LzssWindow& work, int p) {
     // so its smaller child takes its place, as SpliceOut would do.
     unsigned up = static_cast<unsigned>(p);
     unsigned r = node.child[kSmaller];
+    // The walk is 0, 1 or 2 steps long about as often as longer, so the
+    // first two steps move conditionally, and only longer walks pay for a
+    // mispredicted loop exit.
+    for (int step = 0; step < 2; ++step) {
+        const unsigned next = work.tree[r].child[kLarger];
+        up = Select(next != 0, r, up);
+        r = Select(next != 0, next, r);
+    }
     for (unsigned next = work.tree[r].child[kLarger]; next != 0;
          next = work.tree[r].child[kLarger]) {
         up = r;
@@ -104,23 +129,6 @@ inline void RemovePosition(LzssWindow& work, int p) {
     upNode.child[upNode.child[kLarger] == r ? kLarger : kSmaller] = lower;
     work.parent[r] = 0;
     SubstituteNode(work, p, static_cast<int>(r));
-}
-
-// Picks `ifTrue` or `ifFalse` with a conditional move. The compiler would
-// often branch instead, and the direction of a tree walk is a coin toss
-// that no predictor can learn.
-template <typename T>
-inline T Select(bool condition, T ifTrue, T ifFalse) {
-#if defined(__x86_64__)
-    asm("test %[condition], %[condition]\n\t"
-        "cmovne %[ifTrue], %[result]"
-        : [result] "+r"(ifFalse)
-        : [ifTrue] "r"(ifTrue), [condition] "r"(condition)
-        : "cc");
-    return ifFalse;
-#else
-    return condition ? ifTrue : ifFalse;
-#endif
 }
 
 // Where a walk goes from a node whose key head differs from the new key's:
