@@ -63,5 +63,23 @@ TEST(CodecDifferential, StaleWindowBytesMeetTheLastBytes) {
     }
 }
 
+// Contents of two to sixteen symbols make deep trees whose removals walk
+// long predecessor chains and whose keys are often equal, so that nodes are
+// replaced: every reshaping the removal code does must match.
+TEST(CodecDifferential, FewSymbolsReshapeTheTreeAlike) {
+    WorkPair pair;
+    for (const unsigned symbols : {2u, 3u, 4u, 16u}) {
+        SCOPED_TRACE(::testing::Message() << symbols << " symbols");
+        Bytes content(3 * kWindowSize + 123);
+        std::uint32_t state = symbols;
+        for (auto& byte : content) {
+            state = state * 1664525u + 1013904223u;
+            byte = static_cast<std::uint8_t>('a' + (state >> 16) % symbols);
+        }
+        ASSERT_EQ(FastCompress(content, *pair.fast), LiteralCompress(content, *pair.literal));
+        ASSERT_TRUE(pair.WindowsAgree());
+    }
+}
+
 }  // namespace
 }  // namespace kelvarin::test
