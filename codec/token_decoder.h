@@ -35,8 +35,12 @@ namespace decoder {
 // A match copies in steps of this many bytes when its source lies at least
 // as far back, so it may write up to a step past its end.
 constexpr std::size_t kCopyStep = 8;
-// Bytes that one match may write: its length rounded up to whole steps.
-constexpr std::size_t kMatchWrite = (kLookAhead + kCopyStep - 1) / kCopyStep * kCopyStep;
+// Matches whose source lies at least this far back copy two wide steps: a
+// load that spans several recent narrow stores waits for them to drain.
+constexpr std::size_t kWideCopyStep = 16;
+// Bytes that one match may write: its length rounded up to whole wide steps.
+constexpr std::size_t kMatchWrite =
+    (kLookAhead + kWideCopyStep - 1) / kWideCopyStep * kWideCopyStep;
 // A whole-word refill reads this many stream bytes and leaves 56 to 63 bits.
 constexpr std::size_t kRefillBytes = 8;
 constexpr int kBitsAfterRefill = 56;
@@ -46,7 +50,7 @@ constexpr std::size_t kBatchTokens = 63 / kLiteralBits;
 // Room an output keeps free past its pointer at every MakeRoom: a whole
 // batch of the longest matches.
 constexpr std::size_t kOutputSlack = kBatchTokens * kMatchWrite;
-static_assert(kOutputSlack == 7 * 24);
+static_assert(kOutputSlack == 7 * 32);
 
 struct OutputRoom {
     std::uint8_t* op;       // where the next byte goes
@@ -67,7 +71,10 @@ inline std::size_t MatchDistance(std::uint64_t produced, std::size_t position) {
 // REQUIRES: distance > 0; kMatchWrite bytes of room at dst.
 inline void CopyFromBehind(std::uint8_t* dst, std::size_t distance, std::size_t length) {
     const std::uint8_t* src = dst - distance;
-    if (distance >= kCopyStep) {
+    if (distance >= kWideCopyStep) {
+        std::memcpy(dst, src, kWideCopyStep);
+        std::memcpy(dst + kWideCopyStep, src + kWideCopyStep, kWideCopyStep);
+    } else if (distance >= kCopyStep) {
         for (std::size_t i = 0; i < length; i += kCopyStep) {
             std::memcpy(dst + i, src + i, kCopyStep);
         }
