@@ -615,7 +615,7 @@ std::intptr_t CKelvarinDlg::OnImportProgress(std::uintptr_t fileIndex, std::intp
         m_currentFileSize = worker < m_fileSizes.size() && fileIndex < m_fileSizes[worker].size()
                                 ? m_fileSizes[worker][fileIndex]
                                 : 0;
-        m_bytesAtCurrentFile = m_runProgress->bytesDone.load(std::memory_order_relaxed);
+        m_currentWorker = worker;
     }
     return 0;
 }
@@ -681,7 +681,7 @@ void CKelvarinDlg::ShowImportProgress() {
     ShowProgress(ShownBytesDone(), m_runProgress->bytesTotal);
     if (!m_currentFile.empty()) {
         const std::uint64_t inFile =
-            m_runProgress->bytesDone.load(std::memory_order_relaxed) - m_bytesAtCurrentFile;
+            m_runProgress->inFile[m_currentWorker].load(std::memory_order_relaxed);
         m_status->setText(FromPath(m_currentFile + "  " + Percent(inFile, m_currentFileSize)));
     }
 }

@@ -197,7 +197,7 @@ private:
     // status line's percent.
     std::string m_currentFile;
     std::uint64_t m_currentFileSize = 0;
-    std::uint64_t m_bytesAtCurrentFile = 0;
+    std::uint32_t m_currentWorker = 0;  // the worker on m_currentFile
     // Counts of the running import, and its problems to repeat at its end.
     ImportCounts m_counts;
     std::uint64_t m_filesBegunTotal = 0;

@@ -4,8 +4,11 @@
 // at any time; nothing else about a run is shared this way.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+
+#include "import/import_messages.h"
 
 namespace kelvarin {
 
@@ -17,6 +20,8 @@ struct ImportProgress {
     // grows, and it reaches the file's size when the file is decided. Files
     // that fail before they are measured count nothing.
     std::atomic<std::uint64_t> bytesDone{0};
+    // Per worker: how far it is into the file it is on (0 when it begins one).
+    std::array<std::atomic<std::uint64_t>, kMaxImportWorkerCount> inFile{};
     // Set by the receiver: each worker finishes the file it is on, posts its
     // verdict and WM_IMPORT_FINISHED, and starts no further file.
     std::atomic<bool> stopRequested{false};
@@ -29,8 +34,13 @@ class FileProgress {
 public:
     // `size`: what the file counts once it is done, whether it was read
     // whole or not (a size that differs decides without reading).
-    FileProgress(ImportProgress* progress, std::uint64_t size)
-        : m_progress(progress), m_size(size) {}
+    // REQUIRES: 0 <= worker < kMaxImportWorkerCount.
+    FileProgress(ImportProgress* progress, std::uint64_t size, int worker)
+        : m_progress(progress), m_size(size), m_worker(static_cast<std::size_t>(worker)) {
+        if (m_progress != nullptr) {
+            m_progress->inFile[m_worker].store(0, std::memory_order_relaxed);
+        }
+    }
     ~FileProgress() { Reached(m_size); }
     FileProgress(const FileProgress&) = delete;
     FileProgress& operator=(const FileProgress&) = delete;
@@ -39,6 +49,7 @@ public:
     void Reached(std::uint64_t offset) {
         if (m_progress != nullptr && offset > m_reported) {
             m_progress->bytesDone.fetch_add(offset - m_reported, std::memory_order_relaxed);
+            m_progress->inFile[m_worker].store(offset, std::memory_order_relaxed);
             m_reported = offset;
         }
     }
@@ -46,6 +57,7 @@ public:
 private:
     ImportProgress* m_progress;
     std::uint64_t m_size;
+    std::size_t m_worker;
     std::uint64_t m_reported = 0;
 };
 

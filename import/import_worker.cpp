@@ -58,7 +58,7 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
         return WM_IMPORT_FAILED;
     }
     // Whatever the verdict, the whole file counts as done once decided.
-    FileProgress progress(job.progress.get(), size);
+    FileProgress progress(job.progress.get(), size, job.workerIndex);
     const auto reached = [&progress](std::uint64_t offset) { progress.Reached(offset); };
     unsigned done = WM_IMPORT_ADDED;
     if (SomethingExistsAt(dest)) {

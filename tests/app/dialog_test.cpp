@@ -216,6 +216,7 @@ private slots:
         auto* bar = dialog->findChild<QProgressBar*>("progress");
         Post(*dialog, WM_IMPORT_PROGRESS, 0, 0);
         m_runProgress->bytesDone = 37;
+        m_runProgress->inFile[0] = 37;
         QTRY_COMPARE(bar->value() * 100 / bar->maximum(), 37);
         QTRY_VERIFY(dialog->findChild<QLineEdit*>("IDC_STATUS")->text().endsWith("F0  37%"));
         for (int worker = 0; worker < 4; ++worker) {
