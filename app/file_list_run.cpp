@@ -13,6 +13,8 @@ void FileListRun::Start(FileListRequest request) {
     request.progress = [this](std::size_t done, std::size_t total, const std::string& name) {
         Report(done, total, name);
     };
+    m_stop.store(false);
+    request.stop = &m_stop;
     m_running = true;
     try {
         m_thread = std::jthread([this, request = std::move(request)] {

@@ -6,11 +6,12 @@
 //
 // Progress reaches the GUI thread as the latest state only: at most one
 // queued call is on its way at a time, so listing many small files never
-// floods the event loop. A run is not stopped half-way: it writes both files
-// to temporaries and is quick, so closing waits for it.
+// floods the event loop. A run can be asked to stop: it then begins no
+// further file and writes nothing, so the old list and .bin stay.
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -35,6 +36,9 @@ public:
 
     bool Running() const { return m_running; }
 
+    // Asks the running run to stop; it ends as kStopped unless it was done.
+    void RequestStop() { m_stop.store(true); }
+
     // Starts a run. A thread that cannot be started ends it at once, with a
     // result that says so. REQUIRES: not Running(); called on the GUI thread.
     void Start(FileListRequest request);
@@ -53,6 +57,7 @@ private:
     Progress m_progress;
     Ended m_ended;
     bool m_running = false;
+    std::atomic<bool> m_stop{false};
     std::mutex m_latestMutex;
     Latest m_latest;
     bool m_latestQueued = false;

@@ -55,11 +55,11 @@ constexpr char kStopImportQuestion[] =
     "An import is running. Stop it and close Kelvarin? Each worker finishes the file it is on, "
     "so that no stored file is left half-written.";
 constexpr char kStopListQuestion[] =
-    "The file list is being generated. Close Kelvarin once it is written? The list and its .bin "
-    "file are written in a moment; stopping half-way would leave nothing new.";
+    "The file list is being generated. Stop it and close Kelvarin? The list and its .bin file "
+    "stay as they were.";
 constexpr char kStoppingLine[] =
     "Stopping: each worker finishes the file it is on, then Kelvarin closes.";
-constexpr char kListClosingLine[] = "Kelvarin closes once the file list is written.";
+constexpr char kListClosingLine[] = "Stopping: the file list is not written, then Kelvarin closes.";
 
 // The progress bar's height in pixels; it is centred in the band below the
 // buttons and as wide as the log, so its margins are the dialog's.
@@ -277,8 +277,10 @@ void CKelvarinDlg::done(int result) {
     }
     m_closeWhenIdle = true;
     m_closeResult = result;
-    if (m_runProgress) {
+    if (import && m_runProgress) {
         m_runProgress->stopRequested = true;
+    } else if (!import) {
+        m_listRun.RequestStop();
     }
     m_log->AppendLine(import ? kStoppingLine : kListClosingLine, kSummaryColor, true);
 }
@@ -472,6 +474,11 @@ void CKelvarinDlg::OnFileListProgress(std::size_t done, std::size_t total,
 void CKelvarinDlg::OnFileListEnded(const FileListResult& result) {
     m_progress->hide();
     const double seconds = static_cast<double>(m_runClock.elapsed()) / 1000.0;
+    if (result.outcome == FileListOutcome::kStopped) {
+        m_log->AppendLine(result.message, kSummaryColor, true);
+        EndCommand(result.message);
+        return;
+    }
     if (!result.Written()) {
         m_log->AppendLine("failed:" + result.message, kUpdatedColor, true);
         const bool closing = m_closeWhenIdle;

@@ -75,7 +75,7 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
     AppendListHead(text, static_cast<std::int32_t>(count));
     std::uint64_t totalBytes = 0;
     const auto failure = DigestListedFiles(
-        listed.paths, DigestOptions{request.workers},
+        listed.paths, DigestOptions{request.workers, kDefaultHeldBytesBudget, request.stop},
         [&](std::size_t index, const FileDigests& digests) {
             const std::string& name = listed.names[index];
             AppendFileElement(text, ListedFile{name, PackFlag(name, exclusions),
@@ -90,6 +90,10 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
                 request.progress(index + 1, count, name);
             }
         });
+    if (failure && failure->stopped) {
+        return Fail(result, FileListOutcome::kStopped,
+                    "The file list was stopped before it was written; the old list is kept.");
+    }
     if (failure) {
         result.problemFiles.push_back(listed.paths[failure->index].substr(prefixLength));
         return Fail(result, FileListOutcome::kUnreadableFile, failure->reason);

@@ -7,6 +7,7 @@
 // it was, and a new list always has its new companion beside it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,8 @@ struct FileListRequest {
     std::vector<std::string> excludeList;  // exclude.list entries
     FileListProgress progress;             // may be empty
     unsigned workers = 0;                  // files worked on at once; 0: one per core
+    // When set, the run begins no further file and writes nothing.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 enum class FileListOutcome {
@@ -43,6 +46,7 @@ enum class FileListOutcome {
     kUnreadableFile,    // a file could not be read; nothing written
     kOutputNotRegular,  // the list or companion path is a link, FIFO, device or folder
     kCannotWrite,       // the list or companion could not be written ("error write file" shown)
+    kStopped,           // asked to stop before the list was written; nothing written
 };
 
 struct FileListResult {

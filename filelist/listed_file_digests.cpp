@@ -86,11 +86,23 @@ StreamDecodeResult DecodeAndDigest(StreamDecoder& decoder, const std::uint8_t* b
 }
 
 // Everything in list order on the calling thread, with the real window.
+bool StopRequested(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load(std::memory_order_relaxed);
+}
+
+DigestFailure StoppedAt(std::size_t index) {
+    return DigestFailure{index, "stopped before the list was written", true};
+}
+
 std::optional<DigestFailure> DigestInOrder(const std::vector<std::string>& paths,
+                                           const std::atomic<bool>* stop,
                                            const FileDigestsSink& onFile) {
     StreamDecoder decoder;
     auto window = std::make_unique<Window>();
     for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (StopRequested(stop)) {
+            return StoppedAt(i);
+        }
         ListedFileReader reader;
         std::unique_ptr<std::uint8_t[]> bytes;
         std::size_t size = 0;
@@ -128,9 +140,10 @@ struct Slot {
 class ParallelDigests {
 public:
     ParallelDigests(const std::vector<std::string>& paths, std::uint64_t heldBytesBudget,
-                    const FileDigestsSink& onFile)
+                    const std::atomic<bool>* stop, const FileDigestsSink& onFile)
         : m_paths(paths),
           m_heldBytesBudget(heldBytesBudget),
+          m_stop(stop),
           m_onFile(onFile),
           m_slots(paths.size()) {}
 
@@ -152,6 +165,9 @@ public:
                 return DigestFailure{i, std::move(m_slots[i].failure)};
             }
         }
+        if (m_cursor < m_slots.size()) {
+            return StoppedAt(m_cursor);
+        }
         return std::nullopt;
     }
 
@@ -159,6 +175,14 @@ private:
     void Work() {
         StreamDecoder decoder;
         for (;;) {
+            if (StopRequested(m_stop)) {
+                {
+                    // Under the lock, so that no worker about to wait misses it.
+                    const std::lock_guard lock(m_mutex);
+                    m_stopping.store(true, std::memory_order_relaxed);
+                }
+                m_budgetChanged.notify_all();
+            }
             if (m_stopping.load(std::memory_order_relaxed)) {
                 return;
             }
@@ -285,6 +309,7 @@ private:
 
     const std::vector<std::string>& m_paths;
     const std::uint64_t m_heldBytesBudget;
+    const std::atomic<bool>* m_stop;
     const FileDigestsSink& m_onFile;
     std::atomic<std::size_t> m_next{0};
     std::atomic<bool> m_stopping{false};
@@ -314,9 +339,9 @@ std::optional<DigestFailure> DigestListedFiles(const std::vector<std::string>& p
     }
     workers = static_cast<unsigned>(std::min<std::size_t>({workers, kMaxWorkers, paths.size()}));
     if (workers <= 1 || DebugOutputListening()) {
-        return DigestInOrder(paths, onFile);
+        return DigestInOrder(paths, options.stop, onFile);
     }
-    ParallelDigests run(paths, options.heldBytesBudget, onFile);
+    ParallelDigests run(paths, options.heldBytesBudget, options.stop, onFile);
     return run.Run(workers);
 }
 

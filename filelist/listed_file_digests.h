@@ -17,6 +17,7 @@
 // thread in list order.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,7 @@ using FileDigestsSink = std::function<void(std::size_t index, const FileDigests&
 struct DigestFailure {
     std::size_t index = 0;  // a file that could not be read (the first of those tried)
     std::string reason;     // names the file
+    bool stopped = false;   // no file failed: the run was asked to stop before `index`
 };
 
 // Bytes of files held in memory at once, beyond the file at the cursor
@@ -53,12 +55,16 @@ constexpr std::uint64_t kDefaultHeldBytesBudget = 32u << 20;
 struct DigestOptions {
     unsigned workers = 0;  // files worked on at once; 0: one per core
     std::uint64_t heldBytesBudget = kDefaultHeldBytesBudget;
+    // When set, no further file is begun and the run ends as stopped.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // Digests the files at `paths` in order and hands each result to `onFile`.
 // Stops at a file that cannot be opened or read (or is not a regular file,
 // or is too large for the list): `onFile` has then been called for some of
-// the files before it and for none after, and the failure is returned.
+// the files before it and for none after, and the failure is returned. A
+// stop request ends it the same way, with `stopped` set, unless every file
+// was already handed on.
 std::optional<DigestFailure> DigestListedFiles(const std::vector<std::string>& paths,
                                                const DigestOptions& options,
                                                const FileDigestsSink& onFile);

@@ -109,6 +109,34 @@ TEST(FileList, UnreadableFileOrUnholdableNamesStopTheRunNamingThemAndKeepTheOldL
     EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), test::ToBytes("old list"));
 }
 
+// Stopped part-way (in order or in parallel), a run writes nothing; a stop
+// that comes after the last file is handed on no longer matters.
+TEST(FileList, StopRequestKeepsTheOldPairUnlessEveryFileWasDone) {
+    test::TempDir dir;
+    for (int i = 0; i < 40; ++i) {
+        WriteFile(dir / ("f" + std::to_string(i) + ".aup"), kStoredAbc);
+    }
+    WriteFile(dir / "update_filelist.xml", "old list");
+    WriteFile(dir / "update_filelist.xml.bin", "old companion");
+    for (const std::size_t stopAfter : {3u, 40u}) {
+        for (const unsigned workers : {1u, 4u}) {
+            SCOPED_TRACE(testing::Message() << "stop after " << stopAfter << ", w" << workers);
+            std::atomic<bool> stop{false};
+            FileListRequest request{dir.Path().string(), {}, {}, {}, workers, &stop};
+            request.progress = [&](std::size_t done, std::size_t, const std::string&) {
+                stop = stop || done == stopAfter;
+            };
+            const FileListResult result = WriteFileList(request);
+            EXPECT_EQ(result.outcome,
+                      stopAfter == 40 ? FileListOutcome::kWritten : FileListOutcome::kStopped);
+            EXPECT_EQ(ReadFile(dir / "update_filelist.xml") == test::ToBytes("old list"),
+                      stopAfter != 40);
+            EXPECT_EQ(test::ListFolder(dir.Path()).size(), 42u) << "a temporary was left";
+            WriteFile(dir / "update_filelist.xml", "old list");
+        }
+    }
+}
+
 TEST(FileList, ListAndCompanionReplaceTheOldPairTogetherOrNotAtAll) {
     test::TempDir dir;
     WriteFile(dir / "a.aup", kStoredAbc);
