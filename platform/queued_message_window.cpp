@@ -21,6 +21,15 @@ std::optional<PostedMessage> QueuedMessageWindow::TakeFor(std::chrono::milliseco
     return next;
 }
 
+void QueuedMessageWindow::TakeAllFor(std::chrono::milliseconds wait,
+                                     std::deque<PostedMessage>& taken) {
+    taken.clear();
+    std::unique_lock lock(m_mutex);
+    if (m_posted.wait_for(lock, wait, [this] { return !m_queue.empty(); })) {
+        taken.swap(m_queue);
+    }
+}
+
 PostedMessage QueuedMessageWindow::Take() {
     std::unique_lock lock(m_mutex);
     m_posted.wait(lock, [this] { return !m_queue.empty(); });

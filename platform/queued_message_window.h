@@ -27,6 +27,9 @@ public:
     PostedMessage Take();
     // The same, waiting at most `wait`; nothing when none came.
     std::optional<PostedMessage> TakeFor(std::chrono::milliseconds wait);
+    // Waits at most `wait` for a message, then moves every waiting message
+    // into `taken` (emptied first), in the order posted.
+    void TakeAllFor(std::chrono::milliseconds wait, std::deque<PostedMessage>& taken);
 
 private:
     std::mutex m_mutex;
