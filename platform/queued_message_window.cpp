@@ -11,16 +11,6 @@ void QueuedMessageWindow::PostMessage(unsigned message, std::uintptr_t wParam,
     m_posted.notify_one();
 }
 
-std::optional<PostedMessage> QueuedMessageWindow::TakeFor(std::chrono::milliseconds wait) {
-    std::unique_lock lock(m_mutex);
-    if (!m_posted.wait_for(lock, wait, [this] { return !m_queue.empty(); })) {
-        return std::nullopt;
-    }
-    PostedMessage next = m_queue.front();
-    m_queue.pop_front();
-    return next;
-}
-
 void QueuedMessageWindow::TakeAllFor(std::chrono::milliseconds wait,
                                      std::deque<PostedMessage>& taken) {
     taken.clear();

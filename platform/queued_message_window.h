@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <optional>
 
 #include "platform/message_window.h"
 
@@ -25,8 +24,6 @@ public:
 
     // Blocks until a message is there and removes it.
     PostedMessage Take();
-    // The same, waiting at most `wait`; nothing when none came.
-    std::optional<PostedMessage> TakeFor(std::chrono::milliseconds wait);
     // Waits at most `wait` for a message, then moves every waiting message
     // into `taken` (emptied first), in the order posted.
     void TakeAllFor(std::chrono::milliseconds wait, std::deque<PostedMessage>& taken);
