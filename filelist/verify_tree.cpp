@@ -6,7 +6,6 @@
 #include "codec/codec_constants.h"
 #include "codec/decompressor.h"
 #include "fileio/file_reader.h"
-#include "fileio/folders.h"
 #include "fileio/root_lock.h"
 #include "filelist/compose_file_list.h"
 #include "filelist/listed_files.h"
@@ -26,11 +25,10 @@ VerifyResult Stop(FileListOutcome outcome, std::string message) {
 }  // namespace
 
 VerifyResult VerifyPublishedTree(const FileListRequest& request) {
-    const std::string rootPath = CanonicalFolder(request.rootPath);
-    if (const std::string why = request.rootPath.empty() ? "is not set" : WhyNotAFolder(rootPath);
-        !why.empty()) {
-        return Stop(FileListOutcome::kNoRoot, "the root folder " + request.rootPath + " " + why);
+    if (std::string problem = RootFolderProblem(request.rootPath); !problem.empty()) {
+        return Stop(FileListOutcome::kNoRoot, std::move(problem));
     }
+    const std::string rootPath = CanonicalFolder(request.rootPath);
     const std::string listPath =
         request.listPath.empty() ? DefaultListPath(rootPath) : request.listPath;
     const RootLock lock = RootLock::TryLock(rootPath);
