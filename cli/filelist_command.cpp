@@ -16,6 +16,7 @@
 #include "cli/command.h"
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
+#include "cli/root_option.h"
 #include "filelist/file_list_generator.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
@@ -54,13 +55,9 @@ public:
 
     int Run() override {
         const bool rootGiven = m_rootOption->count() > 0;
-        if (rootGiven && m_root.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: the root folder given is empty\n");
-            return kExitRefused;
-        }
         FileListRequest request;
         std::string problem;
-        request.rootPath = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile, &problem);
+        request.rootPath = CommandRoot(m_rootOption, m_root, problem);
         request.listPath = m_out;
         // Pack flags from a part of the list would publish wrong flags.
         request.excludeList =

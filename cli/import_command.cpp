@@ -24,6 +24,7 @@
 #include "cli/file_size.h"
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
+#include "cli/root_option.h"
 #include "import/deal.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
@@ -392,12 +393,8 @@ public:
 
     int Run() override {
         const bool rootGiven = m_rootOption->count() > 0;
-        if (rootGiven && m_root.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: import refused: the root folder given is empty\n");
-            return kExitRefused;
-        }
         std::string problem;
-        const std::string root = rootGiven ? m_root : ReadRootFolderFile(kRootFolderFile, &problem);
+        const std::string root = CommandRoot(m_rootOption, m_root, problem);
         if (!problem.empty()) {
             std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", problem.c_str());
             return kExitRefused;

@@ -14,6 +14,7 @@
 #include "cli/command.h"
 #include "cli/file_size.h"
 #include "cli/json_report.h"
+#include "cli/root_option.h"
 #include "fileio/folders.h"
 #include "fileio/root_lock.h"
 #include "import/orphans.h"
@@ -56,13 +57,14 @@ public:
 
     int Run() override {
         std::string problem;
-        const std::string root = CanonicalFolder(
-            m_rootOption->count() > 0 ? m_root : ReadRootFolderFile(kRootFolderFile, &problem));
+        const std::string given = CommandRoot(m_rootOption, m_root, problem);
+        if (problem.empty()) {
+            problem = RootFolderProblem(given);
+        }
+        const std::string root = CanonicalFolder(given);
         const std::string source = CanonicalFolder(m_source);
-        for (const auto& [what, folder] : {std::pair{"root", &root}, {"source", &source}}) {
-            if (const std::string why = WhyNotAFolder(*folder); problem.empty() && !why.empty()) {
-                problem = std::string("the ") + what + " folder " + *folder + " " + why;
-            }
+        if (const std::string why = WhyNotAFolder(source); problem.empty() && !why.empty()) {
+            problem = "the source folder " + source + " " + why;
         }
         const RootLock lock = problem.empty() ? RootLock::TryLock(root) : RootLock();
         if (problem.empty() && lock.GetState() == RootLock::State::kBusy) {

@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/json_report.h"
+#include "cli/root_option.h"
 #include "filelist/verify_tree.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
@@ -103,8 +104,7 @@ public:
     int Run() override {
         std::string problem;
         FileListRequest request;
-        request.rootPath =
-            m_rootOption->count() > 0 ? m_root : ReadRootFolderFile(kRootFolderFile, &problem);
+        request.rootPath = CommandRoot(m_rootOption, m_root, problem);
         request.listPath = m_list;
         request.excludeList =
             ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude, &problem);
