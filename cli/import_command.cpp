@@ -64,7 +64,7 @@ class ImportReport {
 public:
     ImportReport(const std::string& sourceRoot, const WorkerFileLists& workerFiles,
                  const WorkerFileSizes& fileSizes, const FailureReasons& failureReasons,
-                 bool dryRun)
+                 const ImportProgress& progress, bool dryRun)
         : m_sourceRoot(sourceRoot),
           m_workerFiles(workerFiles),
           m_failureReasons(failureReasons),
@@ -72,7 +72,8 @@ public:
           m_dryRun(dryRun),
           m_colour(::isatty(STDOUT_FILENO) == 1),
           m_sizes(fileSizes),
-          m_current(workerFiles.size(), kNoFile) {
+          m_current(workerFiles.size(), kNoFile),
+          m_run(progress) {
         for (std::size_t k = 0; k < workerFiles.size(); ++k) {
             for (const std::uint64_t size : m_sizes[k]) {
                 m_totalBytes += size;
@@ -81,10 +82,6 @@ public:
             m_actions[k].assign(workerFiles[k].size(), kNotBegun);
         }
     }
-
-    // The bytes the workers have been through, inside files too: the
-    // progress line moves during a large file.
-    void FollowProgress(const ImportProgress* progress) { m_liveProgress = progress; }
 
     // No message for a while: the progress line is redrawn all the same.
     void Tick() { DrawProgress(); }
@@ -167,9 +164,12 @@ public:
         m_progress.Erase();
         // Every file begun gets at most one of ADDED, UPDATED and FAILED.
         const std::uint64_t unchanged = m_begun - m_added - m_updated - m_failed;
-        const double rate = seconds > 0 ? static_cast<double>(m_bytesDone - m_bytesFailed) /
-                                              kBytesPerMegabyte / seconds
-                                        : 0.0;
+        // The speed counts the bytes processed, not those given up on.
+        const std::uint64_t done = BytesDone();
+        const double rate = seconds > 0
+                                ? static_cast<double>(done - std::min(done, m_bytesFailed)) /
+                                      kBytesPerMegabyte / seconds
+                                : 0.0;
         if (m_json != nullptr) {
             return JsonSummary(unchanged, seconds, rate);
         }
@@ -267,13 +267,14 @@ private:
         }
     }
 
+    std::uint64_t BytesDone() const { return m_run.bytesDone.load(std::memory_order_relaxed); }
+
     void FinishCurrentFile(std::int32_t workerIndex) {
         if (!ValidWorker(workerIndex)) {
             return;
         }
         const auto k = static_cast<std::size_t>(workerIndex);
         if (m_current[k] != kNoFile && m_current[k] < m_sizes[k].size()) {
-            m_bytesDone += m_sizes[k][m_current[k]];
             ++m_filesDone;
         }
         m_current[k] = kNoFile;
@@ -315,11 +316,7 @@ private:
     void DrawProgress() {
         m_progress.Show([this] {
             const double seconds = SecondsSince(m_start);
-            const std::uint64_t bytesDone =
-                m_liveProgress != nullptr
-                    ? std::min(m_liveProgress->bytesDone.load(std::memory_order_relaxed),
-                               m_totalBytes)
-                    : m_bytesDone;
+            const std::uint64_t bytesDone = std::min(BytesDone(), m_totalBytes);
             const double bytesPerSecond =
                 seconds >= kRateAfterSeconds ? static_cast<double>(bytesDone) / seconds : 0;
             std::string left = "--";
@@ -353,8 +350,9 @@ private:
     std::vector<std::size_t> m_current;  // per worker: the file it is on
     std::uint64_t m_totalBytes = 0;
     std::uint64_t m_totalFiles = 0;
-    std::uint64_t m_bytesDone = 0;  // of files finished
-    const ImportProgress* m_liveProgress = nullptr;
+    // The bytes the workers have been through, inside files too: the
+    // progress line moves during a large file.
+    const ImportProgress& m_run;
     std::uint64_t m_bytesFailed = 0;  // of files whose import failed
     std::uint64_t m_filesDone = 0;
     std::uint64_t m_begun = 0;
@@ -421,7 +419,7 @@ public:
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
         }
         ImportReport report(run.sourceRoot, *run.workerFiles, run.fileSizes, *run.failureReasons,
-                            m_dryRun);
+                            *run.progress, m_dryRun);
         std::optional<JsonReport> json;
         if (m_jsonWanted) {
             json.emplace("import");
@@ -433,7 +431,6 @@ public:
         for (const WorkerNotStarted& worker : run.workersNotStarted) {
             report.ReportWorkerNotStarted(worker);
         }
-        report.FollowProgress(run.progress.get());
         std::size_t finished = 0;
         std::deque<PostedMessage> batch;
         while (finished < run.workerFiles->size()) {
