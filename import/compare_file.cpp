@@ -21,6 +21,14 @@ void Report(const char* text, const ReadOutcome& outcome) {
     std::perror(text);
 }
 
+// The open failed because no file is at the path (as a failed stat would
+// say), not because one is there and cannot be read.
+bool NothingThere(const ReadOutcome& opened) {
+    return opened.result == ReadResult::kCannotOpen &&
+           (opened.error == ENOENT || opened.error == ENOTDIR || opened.error == ENAMETOOLONG ||
+            opened.error == ELOOP);
+}
+
 // Follows the source through the decoded chunks.
 class SourceInStep {
 public:
@@ -59,12 +67,12 @@ private:
 StoredFileComparer::StoredFileComparer()
     : m_sourceChunk(std::make_unique<std::uint8_t[]>(kCompareChunkSize)) {}
 
-int StoredFileComparer::Compare(const std::string& storedPath, const std::string& sourcePath,
-                                LzssWindow& work,
-                                const std::function<void(std::uint64_t offset)>& progress) {
+StoredVerdict StoredFileComparer::Compare(
+    const std::string& storedPath, const std::string& sourcePath, LzssWindow& work,
+    const std::function<void(std::uint64_t offset)>& progress) {
     ChunkedReader stored;
-    if (!stored.Open(storedPath).Ok()) {
-        return 0;
+    if (const ReadOutcome opened = stored.Open(storedPath); !opened.Ok()) {
+        return NothingThere(opened) ? StoredVerdict::kMissing : StoredVerdict::kDiffers;
     }
     ChunkedReader source;
     const ReadOutcome opened = source.Open(sourcePath);
@@ -79,28 +87,29 @@ int StoredFileComparer::Compare(const std::string& storedPath, const std::string
         stored, work.window.data(), takeLength,
         [&inStep](const std::uint8_t* bytes, std::size_t size) { inStep.Compare(bytes, size); });
     if (decoded.unreadable) {
-        return 0;
+        return StoredVerdict::kDiffers;
     }
     LeaveInWindow(work, m_decoder.Tail(), decoded.produced);
     if (decoded.status != DecodeStatus::kEndMarker) {
         std::fputs(kInputBitFatal, stdout);
         std::fflush(stdout);
-        return 0;
+        return StoredVerdict::kDiffers;
     }
     if (!length || decoded.produced != *length) {
-        return 0;
+        return StoredVerdict::kDiffers;
     }
     if (!opened.Ok()) {
         Report(opened.result == ReadResult::kReadError ? kReadError : kCannotOpen, opened);
-        return 0;
+        return StoredVerdict::kDiffers;
     }
     if (!inStep.readOutcome.Ok()) {
         Report(kReadError, inStep.readOutcome);
-        return 0;
+        return StoredVerdict::kDiffers;
     }
     // Every byte of the measured size was compared; a source that changed
     // meanwhile (grown, or rewritten in place) is not the content compared.
-    return inStep.same && !source.ChangedSinceOpen() ? 1 : 0;
+    return inStep.same && !source.ChangedSinceOpen() ? StoredVerdict::kSame
+                                                     : StoredVerdict::kDiffers;
 }
 
 }  // namespace kelvarin

@@ -21,13 +21,20 @@ namespace kelvarin {
 // Source bytes read and compared at a time.
 constexpr std::size_t kCompareChunkSize = 64 * 1024;
 
+enum class StoredVerdict {
+    kMissing,  // nothing at the stored file's path (nothing read, the window untouched)
+    kSame,
+    kDiffers,
+};
+
 class StoredFileComparer {
 public:
     StoredFileComparer();
 
-    // Returns 1 when the source file at `sourcePath` consists of exactly the
-    // content of the whole stored file at `storedPath`; else 0: the stored
-    // file cannot be read (nothing reported, the window untouched), its
+    // kSame when the source file at `sourcePath` consists of exactly the
+    // content of the whole stored file at `storedPath`. kMissing when no
+    // file is there. Else kDiffers: the stored file cannot be read (nothing
+    // reported, the window untouched; a folder or FIFO is there), its
     // stream ends before its end marker ("Fatal error in InputBit!" on
     // standard output), its length field is not its content's length, the
     // sizes or the bytes differ, or the source cannot be opened ("Can not
@@ -35,8 +42,9 @@ public:
     // while it is read. Leaves in the window of `work` what decoding the
     // stored file leaves there. `progress` (when set) is told how far into
     // the source the comparison has got.
-    int Compare(const std::string& storedPath, const std::string& sourcePath, LzssWindow& work,
-                const std::function<void(std::uint64_t offset)>& progress = {});
+    StoredVerdict Compare(const std::string& storedPath, const std::string& sourcePath,
+                          LzssWindow& work,
+                          const std::function<void(std::uint64_t offset)>& progress = {});
 
 private:
     StreamDecoder m_decoder;

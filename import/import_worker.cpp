@@ -28,11 +28,6 @@ namespace {
 
 constexpr char kPathError[] = "path has error!";
 
-bool SomethingExistsAt(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
 // Only regular files are stored: anything else (a FIFO would block the
 // reader, a dangling link names nothing) cannot be read as a source. Empty
 // for a regular file, whose size goes to `size`; else why it cannot be
@@ -60,16 +55,14 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
     // Whatever the verdict, the whole file counts as done once decided.
     FileProgress progress(job.progress.get(), size, job.workerIndex);
     const auto reached = [&progress](std::uint64_t offset) { progress.Reached(offset); };
-    unsigned done = WM_IMPORT_ADDED;
-    if (SomethingExistsAt(dest)) {
-        // A stored file whose stream ends before its end marker, or whose
-        // length field disagrees with its content, is damaged, even where
-        // the bytes decoded so far equal the source: it is written anew.
-        if (comparer.Compare(dest, path, work, reached) == 1) {
-            return 0;
-        }
-        done = WM_IMPORT_UPDATED;
+    // A stored file whose stream ends before its end marker, or whose
+    // length field disagrees with its content, is damaged, even where the
+    // bytes decoded so far equal the source: it is written anew.
+    const StoredVerdict verdict = comparer.Compare(dest, path, work, reached);
+    if (verdict == StoredVerdict::kSame) {
+        return 0;
     }
+    const unsigned done = verdict == StoredVerdict::kMissing ? WM_IMPORT_ADDED : WM_IMPORT_UPDATED;
     if (job.dryRun) {
         return done;
     }
