@@ -1,40 +1,31 @@
 // `orphans`: stored files under the root whose source file is gone; with
-// --delete they are removed under the root's lock, and nothing else is.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+// --delete they are removed under the root's lock, and nothing else is. The
+// search and the removal are the core's; this prints them.
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
-#include "cli/file_size.h"
 #include "cli/json_report.h"
 #include "cli/root_option.h"
-#include "fileio/folders.h"
-#include "fileio/root_lock.h"
 #include "import/orphans.h"
-#include "scan/client_names.h"
-#include "scan/collect_files.h"
-#include "settings/settings_files.h"
 
 namespace kelvarin::cli {
 
 namespace {
 
-// The scan of a folder that must be seen whole; empty `problem` when it was.
-std::vector<std::string> ScanWhole(const std::string& folder, std::string& problem) {
-    std::vector<std::string> files;
-    ScanReport report;
-    CollectFiles(folder, files, &report);
-    if (!report.unreadable.empty()) {
-        problem = report.unreadable.front().Describe();
+const char* ActionName(OrphanAction action) {
+    switch (action) {
+        case OrphanAction::kRemoved:
+            return "removed";
+        case OrphanAction::kFailed:
+            return "failed";
+        case OrphanAction::kFound:
+            break;
     }
-    return files;
+    return "orphan";
 }
 
 class OrphansCommand final : public Command {
@@ -57,50 +48,32 @@ public:
 
     int Run() override {
         std::string problem;
-        const std::string given = CommandRoot(m_rootOption, m_root, problem);
+        const std::string root = CommandRoot(m_rootOption, m_root, problem);
+        OrphanSearch search;
         if (problem.empty()) {
-            problem = RootFolderProblem(given);
+            search = FindOrphans(m_source, root,
+                                 m_delete ? OrphanDeletion::kDelete : OrphanDeletion::kListOnly);
+            problem = search.refusal;
         }
-        const std::string root = CanonicalFolder(given);
-        const std::string source = CanonicalFolder(m_source);
-        if (const std::string why = WhyNotAFolder(source); problem.empty() && !why.empty()) {
-            problem = "the source folder " + source + " " + why;
-        }
-        const RootLock lock = problem.empty() ? RootLock::TryLock(root) : RootLock();
-        if (problem.empty() && lock.GetState() == RootLock::State::kBusy) {
-            problem = lock.BusyMessage(root);
-        }
-        const std::vector<std::string> sourceFiles = ScanWhole(source, problem);
-        const std::vector<std::string> rootFiles = ScanWhole(root, problem);
         if (!problem.empty()) {
             std::fprintf(stderr, "kelvarin-cli: orphans refused: %s\n", problem.c_str());
             return kExitRefused;
         }
-
         int status = kExitOk;
         std::vector<std::string> removed;
-        const std::vector<std::string> orphans =
-            OrphanStoredFiles(source, sourceFiles, root, rootFiles);
         JsonReport json("orphans");
-        for (const std::string& orphan : orphans) {
-            const std::string path = root + '/' + orphan;
-            const std::uint64_t bytes = FileSize(path);
-            std::string action = "orphan", reason;
-            if (m_delete && ::unlink(path.c_str()) == 0) {
-                action = "removed";
-                removed.push_back(orphan);
-            } else if (m_delete) {
-                action = "failed";
-                reason = std::strerror(errno);
+        for (const Orphan& orphan : search.orphans) {
+            if (orphan.action == OrphanAction::kRemoved) {
+                removed.push_back(orphan.stored);
+            } else if (orphan.action == OrphanAction::kFailed) {
                 status = kExitFailed;
             }
+            const char* action = ActionName(orphan.action);
             if (m_json) {
-                const std::string published = PublishedName(orphan);
-                json.AddFile(published.substr(0, published.size() - 4), orphan, action, bytes,
-                             reason);
-            } else if (!m_quiet || action == "failed") {
-                std::printf("%s:%s%s\n", action.c_str(), orphan.c_str(),
-                            reason.empty() ? "" : (" (" + reason + ")").c_str());
+                json.AddFile(orphan.published, orphan.stored, action, orphan.bytes, orphan.reason);
+            } else if (!m_quiet || orphan.action == OrphanAction::kFailed) {
+                std::printf("%s:%s%s\n", action, orphan.stored.c_str(),
+                            orphan.reason.empty() ? "" : (" (" + orphan.reason + ")").c_str());
             }
         }
         if (!m_changed.empty()) {
@@ -108,11 +81,11 @@ public:
             status = written != kExitOk ? written : status;
         }
         if (m_json) {
-            json.Summary()["orphans"] = orphans.size();
+            json.Summary()["orphans"] = search.orphans.size();
             json.Summary()["removed"] = removed.size();
             return json.Print(status);
         }
-        std::printf("%zu orphans, %zu removed\n", orphans.size(), removed.size());
+        std::printf("%zu orphans, %zu removed\n", search.orphans.size(), removed.size());
         return status;
     }
 

@@ -10,75 +10,12 @@
 #include "cli/json_report.h"
 #include "cli/root_option.h"
 #include "filelist/verify_tree.h"
-#include "import/import_messages.h"
-#include "import/log_line.h"
-#include "import/orphans.h"
-#include "import/start_import.h"
-#include "import/stored_path.h"
-#include "platform/queued_message_window.h"
-#include "scan/collect_files.h"
+#include "import/source_check.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {
 
 namespace {
-
-// What a dry import of `source` finds: sources whose stored file is missing
-// or differs, or that cannot be stored; then stored files with no source.
-// Empty `refusal` when the check ran.
-std::vector<ListProblem> CheckSource(const std::string& source, const std::string& root,
-                                     std::string& refusal) {
-    QueuedMessageWindow window;
-    ImportOptions options;
-    options.dryRun = true;
-    ImportRun run = StartImport(source, root, window, options);
-    std::vector<ListProblem> problems;
-    if (!run.Started()) {
-        refusal = run.message;
-        return problems;
-    }
-    for (const RefusedFile& file : run.refusedFiles) {
-        problems.push_back({"refused", file.path, "a name the client can hold",
-                            std::string(RefusalText(file.reason))});
-    }
-    for (std::size_t finished = 0; finished < run.workerFiles->size();) {
-        const PostedMessage posted = window.Take();
-        const std::string path = LookUpWorkerFile(*run.workerFiles, posted.wParam, posted.lParam);
-        const std::string stored(DisplayName(path, run.sourceRoot));
-        switch (posted.message) {
-            case WM_IMPORT_ADDED:
-                problems.push_back({"not-imported", StoredRelativePath(stored),
-                                    "the stored file of " + path, "no such file"});
-                break;
-            case WM_IMPORT_UPDATED:
-                problems.push_back({"source-differs", StoredRelativePath(stored),
-                                    "the content of " + path, "other content"});
-                break;
-            case WM_IMPORT_FAILED:
-                problems.push_back(
-                    {"source-unreadable", path, "a file that can be read",
-                     LookUpWorkerFile(*run.failureReasons, posted.wParam, posted.lParam)});
-                break;
-            case WM_IMPORT_FINISHED:
-                ++finished;
-                break;
-            default:
-                break;
-        }
-    }
-    run.workers.Join();
-    std::vector<std::string> rootFiles;
-    CollectFiles(root, rootFiles);
-    std::vector<std::string> sourceFiles = run.allFiles;
-    for (const RefusedFile& file : run.refusedFiles) {
-        sourceFiles.push_back(file.path);
-    }
-    for (const std::string& orphan :
-         OrphanStoredFiles(run.sourceRoot, sourceFiles, CanonicalFolder(root), rootFiles)) {
-        problems.push_back({"no-source", orphan, "a source file", "none"});
-    }
-    return problems;
-}
 
 class VerifyCommand final : public Command {
 public:
@@ -128,13 +65,14 @@ public:
                          entry.c_str());
         }
         if (!m_source.empty()) {
-            std::string refusal;
-            for (ListProblem& found : CheckSource(m_source, request.rootPath, refusal)) {
-                result.problems.push_back(std::move(found));
-            }
-            if (!refusal.empty()) {
-                std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", refusal.c_str());
+            SourceCheck check = CheckSourceAgainstRoot(m_source, request.rootPath);
+            if (!check.refusal.empty()) {
+                std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", check.refusal.c_str());
                 return kExitRefused;
+            }
+            for (SourceFinding& found : check.findings) {
+                result.problems.push_back({std::move(found.kind), std::move(found.name),
+                                           std::move(found.expected), std::move(found.found)});
             }
         }
         const int status = result.problems.empty() ? kExitOk : kExitFailed;

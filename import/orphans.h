@@ -1,7 +1,10 @@
 // Stored files whose source is gone: an import never removes a stored file,
 // so a file deleted from the build stays published until someone says so.
+// The search and the removal run under the root's lock, like an import, so
+// no run writes the root while its orphans are decided.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,5 +20,34 @@ std::vector<std::string> OrphanStoredFiles(const std::string& source,
                                            const std::vector<std::string>& sourceFiles,
                                            const std::string& root,
                                            const std::vector<std::string>& rootFiles);
+
+enum class OrphanAction {
+    kFound,    // listed only
+    kRemoved,  // deleted
+    kFailed,   // could not be deleted: `reason`
+};
+
+struct Orphan {
+    std::string stored;     // below the root ("data/a.txt.aup")
+    std::string published;  // the name its source had in the list ("data\a.txt")
+    std::uint64_t bytes = 0;
+    OrphanAction action = OrphanAction::kFound;
+    std::string reason;
+};
+
+struct OrphanSearch {
+    // Not empty: nothing was looked at or removed, and this says why.
+    std::string refusal;
+    std::vector<Orphan> orphans;
+    bool Refused() const { return !refusal.empty(); }
+};
+
+enum class OrphanDeletion { kListOnly, kDelete };
+
+// The orphans of `rootPath` against the source folder `sourcePath`, both
+// seen whole, under the root's lock; with kDelete each is removed (only
+// stored files, nothing else).
+OrphanSearch FindOrphans(const std::string& sourcePath, const std::string& rootPath,
+                         OrphanDeletion deletion);
 
 }  // namespace kelvarin

@@ -32,7 +32,7 @@ std::vector<RefusedFile> TakeRefusedFiles(std::vector<std::string>& files,
     std::size_t kept = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (verdicts[i]) {
-            refused.push_back(RefusedFile{std::move(files[i]), *verdicts[i]});
+            refused.push_back(RefusedFile{std::move(files[i]), *verdicts[i], 0});
         } else {
             if (kept != i) {
                 files[kept] = std::move(files[i]);

@@ -3,6 +3,7 @@
 // name policy (scan/client_names.h), the same that stops a file list.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@ namespace kelvarin {
 struct RefusedFile {
     std::string path;  // the real path, as the scan gave it
     RefusalReason reason = RefusalReason::kNameNotHeld;
+    std::uint64_t bytes = 0;  // its size, for reports; measured once the run has started
     bool operator==(const RefusedFile&) const = default;
 };
 

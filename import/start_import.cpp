@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <numeric>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <system_error>
@@ -40,18 +40,12 @@ bool RootInsideSource(const std::string& root, const std::string& source) {
            IsSameOrBelowFolder(ResolvedPath(root), ResolvedPath(source));
 }
 
-// The size of each dealt file, for the progress and the reports; a file
-// that cannot be measured counts 0 (it will fail on its own).
-WorkerFileSizes MeasureFiles(const WorkerFileLists& lists) {
-    WorkerFileSizes sizes(lists.size());
-    for (std::size_t k = 0; k < lists.size(); ++k) {
-        for (const std::string& file : lists[k]) {
-            struct stat info {};
-            const bool measured = ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-            sizes[k].push_back(measured ? static_cast<std::uint64_t>(info.st_size) : 0);
-        }
-    }
-    return sizes;
+// The size of a file for the progress and the reports; a file that cannot
+// be measured counts 0 (it will fail on its own).
+std::uint64_t MeasuredSize(const std::string& file) {
+    struct stat info {};
+    const bool measured = ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return measured ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
 ImportRun Refuse(ImportRefusal refusal, std::string message) {
@@ -61,18 +55,12 @@ ImportRun Refuse(ImportRefusal refusal, std::string message) {
     return result;
 }
 
-}  // namespace
-
-std::jthread LaunchWorkerThread(std::unique_ptr<ImportJob> job) {
-    std::jthread thread(ImportWorker, job.get());
-    // The worker owns the job from here; if the thread was not started, the
-    // constructor threw and `job` still frees it.
-    job.release();
-    return thread;
-}
-
-ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPath,
-                      MessageWindow& window, const ImportOptions& options) {
+// The checks that refuse the whole run before anything is read: the worker
+// count and the two folders, each on its own and against the other. Sets
+// the canonical folders when it lets the run go on.
+std::optional<ImportRun> RefuseFolders(const std::string& chosenFolder, const std::string& rootPath,
+                                       const ImportOptions& options, std::string& root,
+                                       std::string& source) {
     if (options.workerCount < 1 || options.workerCount > kMaxImportWorkerCount) {
         return Refuse(ImportRefusal::kBadWorkerCount,
                       "The number of workers must be 1 to " +
@@ -83,8 +71,8 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
         return Refuse(rootPath.empty() ? ImportRefusal::kNoRootFolder : ImportRefusal::kRootMissing,
                       std::move(problem));
     }
-    const std::string root = CanonicalFolder(rootPath);
-    const std::string source = chosenFolder.empty() ? std::string() : CanonicalFolder(chosenFolder);
+    root = CanonicalFolder(rootPath);
+    source = chosenFolder.empty() ? std::string() : CanonicalFolder(chosenFolder);
     if (const std::string why = WhyNotAFolder(source); !why.empty()) {
         return Refuse(ImportRefusal::kSourceMissing,
                       "The source folder " + chosenFolder + " " + why + ".");
@@ -100,90 +88,140 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
                                                             " lies inside the root folder " + root +
                                                             "; choose a source folder outside it.");
     }
-    RootLock lock = RootLock::TryLock(root);
-    if (lock.GetState() == RootLock::State::kBusy) {
-        return Refuse(ImportRefusal::kRootBusy, lock.BusyMessage(root));
-    }
+    return std::nullopt;
+}
 
-    // A run that cannot see every source file would leave stored files
-    // stale without a word, so it does not start.
-    std::vector<std::string> files;
+// Collects the source whole, or refuses the run: one that cannot see every
+// source file would leave stored files stale without a word.
+std::optional<ImportRun> CollectSource(const std::string& source, const std::string& root,
+                                       ImportRun& run) {
     // A link to the root, or to a folder above it, would store the root
     // into itself, deeper on every import.
     ScanReport scan;
-    CollectFiles(source, files, &scan, FolderAndItsParents(root));
-    const std::vector<UnreadableFolder>& unreadable = scan.unreadable;
+    CollectFiles(source, run.allFiles, &scan, FolderAndItsParents(root));
     if (!scan.stoppedAt.empty()) {
         return Refuse(ImportRefusal::kSourceInsideRoot,
                       "The source folder reaches the root folder " + root + " through the link " +
                           scan.stoppedAt.front() + "; nothing was imported.");
     }
-    if (!unreadable.empty()) {
+    if (!scan.unreadable.empty()) {
         return Refuse(ImportRefusal::kUnreadableFolder,
-                      "Nothing was imported: " + unreadable.front().Describe() + ".");
+                      "Nothing was imported: " + scan.unreadable.front().Describe() + ".");
     }
+    run.findings.loops = std::move(scan.loops);
+    run.findings.linksFollowed = scan.linksFollowed;
+    return std::nullopt;
+}
 
-    ImportRun result;
-    result.allFiles = std::move(files);
-    result.findings.loops = std::move(scan.loops);
-    result.findings.linksFollowed = scan.linksFollowed;
-    if (lock.GetState() == RootLock::State::kUnsupported) {
-        result.findings.lockWarning = "the root folder " + root + " cannot be locked (" +
-                                      lock.Reason() + "); the run goes on without the lock";
-    }
-    result.lock = std::move(lock);
-    result.refusedFiles = TakeRefusedFiles(result.allFiles, source, root);
-    result.sourceRoot = source;
-    if (!options.dryRun) {
-        // Under the lock no other run writes here: what a killed one left goes.
-        std::set<std::string> folders{root};
-        for (const std::string& file : result.allFiles) {
-            if (const auto relative = RelativeToFolder(file, source)) {
-                folders.insert(DirectoryPart(StoredFilePath(root, *relative)));
-            }
-        }
-        for (const std::string& folder : folders) {
-            result.findings.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
+// Under the lock no other run writes here: what a killed one left goes.
+void RemoveLeftovers(const std::string& root, ImportRun& run) {
+    std::set<std::string> folders{root};
+    for (const std::string& file : run.allFiles) {
+        if (const auto relative = RelativeToFolder(file, run.sourceRoot)) {
+            folders.insert(DirectoryPart(StoredFilePath(root, *relative)));
         }
     }
+    for (const std::string& folder : folders) {
+        run.findings.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
+    }
+}
+
+// Deals the files and starts one worker per list. A thread that cannot be
+// started stands in for its worker's last message.
+void StartWorkers(const std::string& root, MessageWindow& window, const ImportOptions& options,
+                  ImportRun& run) {
     auto lists = std::make_shared<WorkerFileLists>(static_cast<std::size_t>(options.workerCount));
-    DealFiles(result.allFiles, *lists);
-    result.workerFiles = lists;
+    DealFiles(run.allFiles, *lists);
+    run.workerFiles = lists;
     auto reasons = std::make_shared<FailureReasons>(lists->size());
     for (std::size_t k = 0; k < reasons->size(); ++k) {
         (*reasons)[k].resize((*lists)[k].size());
     }
-    result.failureReasons = reasons;
+    run.failureReasons = reasons;
     for (int k = 0; k < options.workerCount; ++k) {
+        const auto list = static_cast<std::size_t>(k);
         auto job = std::make_unique<ImportJob>();
         job->hwndDialog = &window;
         job->rootPath = root;
-        job->sourceRoot = source;
+        job->sourceRoot = run.sourceRoot;
         // Shares ownership of all the lists; points at this worker's one.
-        job->files = std::shared_ptr<const std::vector<std::string>>(
-            result.workerFiles, &(*lists)[static_cast<std::size_t>(k)]);
-        job->failureReasons = std::shared_ptr<std::vector<std::string>>(
-            reasons, &(*reasons)[static_cast<std::size_t>(k)]);
+        job->files = std::shared_ptr<const std::vector<std::string>>(lists, &(*lists)[list]);
+        job->failureReasons = std::shared_ptr<std::vector<std::string>>(reasons, &(*reasons)[list]);
         job->workerIndex = k;
         job->dryRun = options.dryRun;
-        job->progress = result.progress;
+        job->progress = run.progress;
         try {
-            result.workers.Add(options.launch(std::move(job)));
+            run.workers.Add(options.launch(std::move(job)));
         } catch (const std::system_error& error) {
-            result.workersNotStarted.push_back({k, "Import worker " + std::to_string(k) +
-                                                       " could not be started: " + error.what()});
-            // Stand in for the worker's last message, so that the receiver
-            // still counts every worker and gives the buttons back.
+            run.workersNotStarted.push_back({k, "Import worker " + std::to_string(k) +
+                                                    " could not be started: " + error.what()});
+            // So that the receiver still counts every worker and gives the
+            // buttons back.
             window.PostMessage(WM_IMPORT_FINISHED, 0, k);
         }
     }
-    // Measured while the workers already work: they never read the sizes.
-    result.fileSizes = MeasureFiles(*lists);
-    for (const std::vector<std::uint64_t>& sizes : result.fileSizes) {
-        result.progress->bytesTotal +=
-            std::accumulate(sizes.begin(), sizes.end(), std::uint64_t{0});
+}
+
+// Measured while the workers already work: they never read the sizes.
+void MeasureFiles(ImportRun& run) {
+    run.fileSizes.resize(run.workerFiles->size());
+    for (std::size_t k = 0; k < run.workerFiles->size(); ++k) {
+        for (const std::string& file : (*run.workerFiles)[k]) {
+            run.fileSizes[k].push_back(MeasuredSize(file));
+            run.progress->bytesTotal += run.fileSizes[k].back();
+        }
     }
-    return result;
+    for (RefusedFile& file : run.refusedFiles) {
+        file.bytes = MeasuredSize(file.path);
+    }
+}
+
+}  // namespace
+
+std::jthread LaunchWorkerThread(std::unique_ptr<ImportJob> job) {
+    std::jthread thread(ImportWorker, job.get());
+    // The worker owns the job from here; if the thread was not started, the
+    // constructor threw and `job` still frees it.
+    job.release();
+    return thread;
+}
+
+void ImportRun::End() {
+    workers.Join();
+    lock = RootLock();
+    endedAt = ImportClock::now();
+}
+
+ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPath,
+                      MessageWindow& window, const ImportOptions& options) {
+    const ImportClock::time_point startedAt = ImportClock::now();
+    std::string root, source;
+    if (std::optional<ImportRun> refused =
+            RefuseFolders(chosenFolder, rootPath, options, root, source)) {
+        return std::move(*refused);
+    }
+    RootLock lock = RootLock::TryLock(root);
+    if (lock.GetState() == RootLock::State::kBusy) {
+        return Refuse(ImportRefusal::kRootBusy, lock.BusyMessage(root));
+    }
+    ImportRun run;
+    run.startedAt = startedAt;
+    if (std::optional<ImportRun> refused = CollectSource(source, root, run)) {
+        return std::move(*refused);
+    }
+    if (lock.GetState() == RootLock::State::kUnsupported) {
+        run.findings.lockWarning = "the root folder " + root + " cannot be locked (" +
+                                   lock.Reason() + "); the run goes on without the lock";
+    }
+    run.lock = std::move(lock);
+    run.refusedFiles = TakeRefusedFiles(run.allFiles, source, root);
+    run.sourceRoot = source;
+    if (!options.dryRun) {
+        RemoveLeftovers(root, run);
+    }
+    StartWorkers(root, window, options, run);
+    MeasureFiles(run);
+    return run;
 }
 
 }  // namespace kelvarin

@@ -2,11 +2,14 @@
 // the source folder, refuses the files the client could not hold, deals the
 // rest over four workers and starts them. The dialog calls it after its
 // folder browser and the command line calls it directly. What it returns
-// owns the run: the lists the workers' messages refer to by index, shared
-// read-only with the workers, and the workers' threads. The receiver keeps
-// it until the fourth WM_IMPORT_FINISHED, then joins the workers.
+// owns the run as one value: the root's lock, the lists the workers'
+// messages refer to by index (shared read-only with the workers), the
+// progress and the workers' threads. The receiver keeps it whole until the
+// last WM_IMPORT_FINISHED, then ends it: the workers are joined before the
+// lock goes, so no second run can start on the root while one still writes.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +29,8 @@ namespace kelvarin {
 // Runs ImportWorker on the job on a new thread and returns the thread. Throws
 // std::system_error when no thread can be started; the job is then freed.
 using WorkerLauncher = std::function<std::jthread(std::unique_ptr<ImportJob>)>;
+
+using ImportClock = std::chrono::steady_clock;
 
 // The launcher of a real import: a thread with the default stack (8 MB on
 // Linux; the worker needs about 350 KB).
@@ -88,8 +93,15 @@ struct ImportRun {
     // Declared before the workers, so it is released only after they are joined.
     RootLock lock;
     WorkerGroup workers;
+    // From the call that chose the source to End().
+    ImportClock::time_point startedAt = ImportClock::now();
+    ImportClock::time_point endedAt = startedAt;
 
     bool Started() const { return refusal == ImportRefusal::kNone; }
+    // Joins the workers, then releases the root: called once the last
+    // WM_IMPORT_FINISHED has been taken. The lists stay for the reports.
+    void End();
+    double Seconds() const { return std::chrono::duration<double>(endedAt - startedAt).count(); }
 };
 
 // Imports `chosenFolder` into `rootPath`; options.workerCount workers post
