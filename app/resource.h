@@ -25,9 +25,6 @@ inline constexpr char kAboutCaption[] = "关于 Kelvarin";
 inline constexpr char kAboutVersionText[] = "Kelvarin 1.0 版";
 inline constexpr char kAboutOkText[] = "确定";
 
-// Title of both folder choosers.
-inline constexpr char kChooseFolderTitle[] = "选定目录";
-
 // Resource path of the application icon (IDR_MAINFRAME).
 inline constexpr char kIconResource[] = ":/kelvarin.png";
 

@@ -21,15 +21,11 @@
 #include <string_view>
 #include <vector>
 
+#include "dialog/log_colors.h"
+
 class QAction;
 
 namespace kelvarin::app {
-
-using Colorref = std::uint32_t;
-
-constexpr Colorref kUpdatedColor = 0x000000FF;  // red
-constexpr Colorref kAddedColor = 0x0000FF00;    // green
-constexpr Colorref kSummaryColor = 0x00A00000;  // dark blue, for a run's closing line
 
 class RichLog final : public QAbstractScrollArea {
     Q_OBJECT

@@ -1,13 +1,14 @@
 // A file-list run and its hand-over to the GUI thread.
-#include "app/file_list_run.h"
+#include "dialog/file_list_run.h"
 
+#include <memory>
 #include <system_error>
 #include <utility>
 
-namespace kelvarin::app {
+namespace kelvarin {
 
-FileListRun::FileListRun(Progress progress, Ended ended)
-    : m_progress(std::move(progress)), m_ended(std::move(ended)) {}
+FileListRun::FileListRun(DialogView& view, Progress progress, Ended ended)
+    : m_view(view), m_progress(std::move(progress)), m_ended(std::move(ended)) {}
 
 void FileListRun::Start(FileListRequest request) {
     request.progress = [this](std::size_t done, std::size_t total, const std::string& name) {
@@ -18,10 +19,8 @@ void FileListRun::Start(FileListRequest request) {
     m_running = true;
     try {
         m_thread = std::jthread([this, request = std::move(request)] {
-            FileListResult result = WriteFileList(request);
-            QMetaObject::invokeMethod(
-                this, [this, result = std::move(result)] { OnListWritten(result); },
-                Qt::QueuedConnection);
+            auto result = std::make_shared<FileListResult>(WriteFileList(request));
+            m_view.PostToGui([this, result] { OnListWritten(*result); });
         });
     } catch (const std::system_error& error) {
         FileListResult result;
@@ -37,7 +36,7 @@ void FileListRun::Report(std::size_t done, std::size_t total, const std::string&
     m_latest = {done, total, name};
     if (!m_latestQueued) {
         m_latestQueued = true;
-        QMetaObject::invokeMethod(this, &FileListRun::ShowLatest, Qt::QueuedConnection);
+        m_view.PostToGui([this] { ShowLatest(); });
     }
 }
 
@@ -59,4 +58,4 @@ void FileListRun::OnListWritten(const FileListResult& result) {
     m_ended(result);
 }
 
-}  // namespace kelvarin::app
+}  // namespace kelvarin

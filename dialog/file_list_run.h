@@ -1,16 +1,15 @@
 // The dialog's Generate File List after its save dialog: the list and its
 // companion are written on a background thread, which hands its result back
-// to the GUI thread through a queued call and is joined there once it has
-// done so; the thread may wait for an "error write file" box on the GUI
-// thread before that, never after.
+// to the GUI thread through the view and is joined there once it has done
+// so; the thread may wait for an "error write file" box on the GUI thread
+// before that, never after.
 //
 // Progress reaches the GUI thread as the latest state only: at most one
-// queued call is on its way at a time, so listing many small files never
+// hand-over is on its way at a time, so listing many small files never
 // floods the event loop. A run can be asked to stop: it then begins no
 // further file and writes nothing, so the old list and .bin stay.
 #pragma once
 
-#include <QObject>
 #include <atomic>
 #include <cstddef>
 #include <functional>
@@ -18,21 +17,22 @@
 #include <string>
 #include <thread>
 
+#include "dialog/dialog_view.h"
 #include "filelist/file_list_generator.h"
 
-namespace kelvarin::app {
+namespace kelvarin {
 
-class FileListRun final : public QObject {
+class FileListRun {
 public:
     // Called on the GUI thread as files are listed.
     using Progress = std::function<void(std::size_t done, std::size_t total, const std::string&)>;
     // Called on the GUI thread once a run is over, written or not.
     using Ended = std::function<void(const FileListResult&)>;
 
-    FileListRun(Progress progress, Ended ended);
-    // Waits for a thread that is still going. REQUIRES: not Running() (the
-    // dialog does not close while it is).
-    ~FileListRun() override = default;
+    // REQUIRES: `view` outlives the run.
+    FileListRun(DialogView& view, Progress progress, Ended ended);
+    // REQUIRES: not Running() (the dialog does not close while it is).
+    ~FileListRun() = default;
 
     bool Running() const { return m_running; }
 
@@ -54,6 +54,7 @@ private:
     void ShowLatest();
     void OnListWritten(const FileListResult& result);
 
+    DialogView& m_view;
     Progress m_progress;
     Ended m_ended;
     bool m_running = false;
@@ -64,4 +65,4 @@ private:
     std::jthread m_thread;
 };
 
-}  // namespace kelvarin::app
+}  // namespace kelvarin
