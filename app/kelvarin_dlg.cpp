@@ -27,12 +27,12 @@
 #include "app/rich_log.h"
 #include "app/string_table.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
 #include "platform/message_box.h"
-#include "scan/collect_files.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::app {

@@ -16,6 +16,7 @@
 #include "cli/json_report.h"
 #include "cli/root_option.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/root_lock.h"
 #include "import/orphans.h"
 #include "scan/client_names.h"

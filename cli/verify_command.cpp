@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/json_report.h"
 #include "cli/root_option.h"
+#include "fileio/paths.h"
 #include "filelist/verify_tree.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"

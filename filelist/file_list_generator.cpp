@@ -13,11 +13,11 @@
 #include "codec/decompressor.h"
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
 #include "filelist/compose_file_list.h"
 #include "filelist/listed_files.h"
 #include "platform/message_box.h"
-#include "scan/collect_files.h"
 
 namespace kelvarin {
 

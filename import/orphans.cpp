@@ -2,8 +2,8 @@
 
 #include <unordered_set>
 
+#include "fileio/paths.h"
 #include "import/stored_path.h"
-#include "scan/client_names.h"
 
 namespace kelvarin {
 

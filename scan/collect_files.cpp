@@ -16,15 +16,15 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
 
 #include "fileio/file_descriptor.h"
+#include "fileio/file_status.h"
+#include "fileio/paths.h"
 #include "scan/ntfs_order.h"
 
 namespace kelvarin {
@@ -105,7 +105,7 @@ FileDescriptor OpenLongFolder(const std::string& canonical) {
     FileDescriptor fd(::open("/", kPassFlags));
     std::size_t start = 1;
     while (fd.IsOpen() && start < canonical.size()) {
-        std::size_t end = canonical.find('/', start);
+        std::size_t end = canonical.find(kSeparator, start);
         if (end == std::string::npos) {
             end = canonical.size();
         }
@@ -123,8 +123,8 @@ public:
                const std::vector<FolderId>& stopAt)
         : m_prefix(std::move(prefix)), m_files(files), m_report(report), m_stopAt(stopAt) {}
 
-    // Lists the folder open at `folder`, whose path with a trailing '/' is
-    // m_prefix.
+    // Lists the folder open at `folder`, whose path with a trailing separator
+    // is m_prefix.
     void Walk(FileDescriptor folder) {
         struct stat info {};
         if (::fstat(folder.Get(), &info) != 0) {
@@ -203,7 +203,7 @@ public:
                 continue;
             }
             m_report.linksFollowed += entry.isLink ? 1 : 0;
-            m_prefix.append(name).push_back('/');
+            m_prefix.append(name).push_back(kSeparator);
             Walk(std::move(child));
             m_prefix.resize(prefixLength);
         }
@@ -213,7 +213,7 @@ public:
     // one that could not be read, for the reason `error` names.
     void Unreadable(std::string path, int error) {
         const std::string reason = std::strerror(error);
-        if (path.size() > 1 && path.back() == '/') {
+        if (path.size() > 1 && IsSeparator(path.back())) {
             path.pop_back();
         }
         m_report.unreadable.push_back({std::move(path), reason});
@@ -231,22 +231,19 @@ private:
 
 std::vector<FolderId> FolderAndItsParents(const std::string& path) {
     std::vector<FolderId> ids;
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    if (!resolved) {
+    std::string folder = ResolvedPath(path);
+    if (folder.empty()) {
         return ids;
     }
-    std::string folder = resolved.get();
     for (;;) {
         struct stat info {};
         if (::stat(folder.c_str(), &info) == 0) {
             ids.push_back(IdOf(info));
         }
-        if (folder == "/") {
+        if (IsTopFolder(folder)) {
             return ids;
         }
-        const std::size_t slash = folder.rfind('/');
-        folder.resize(slash == 0 ? 1 : slash);
+        folder = ParentFolder(folder);
     }
 }
 
@@ -265,8 +262,7 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files, Sc
     }
     const int openError = errno;
     ScanReport ignored;
-    TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files,
-                      report != nullptr ? *report : ignored, stopAt);
+    TreeWalker walker(RootPrefix(canonical), files, report != nullptr ? *report : ignored, stopAt);
     if (!fd.IsOpen()) {
         return walker.Unreadable(canonical, openError);
     }
