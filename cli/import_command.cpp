@@ -5,7 +5,6 @@
 // the workers; it prints the log lines, keeps
 // a progress line on a terminal, and ends with one summary line and an exit
 // status that tells a pipeline whether everything was done.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,10 +20,10 @@
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
-#include "cli/file_size.h"
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "cli/root_option.h"
+#include "fileio/file_status.h"
 #include "import/deal.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"

@@ -1,6 +1,5 @@
 // `orphans`: stored files under the root whose source file is gone; with
 // --delete they are removed under the root's lock, and nothing else is.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,9 +11,9 @@
 
 #include "cli/changed_list.h"
 #include "cli/command.h"
-#include "cli/file_size.h"
 #include "cli/json_report.h"
 #include "cli/root_option.h"
+#include "fileio/file_status.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
 #include "fileio/root_lock.h"

@@ -1,7 +1,5 @@
 #include "filelist/file_list_generator.h"
 
-#include <sys/stat.h>
-
 #include <unistd.h>
 
 #include <memory>

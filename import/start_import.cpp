@@ -4,8 +4,6 @@
 // finish so the receiver still counts four.
 #include "import/start_import.h"
 
-#include <sys/stat.h>
-
 #include <numeric>
 #include <set>
 #include <string_view>
@@ -32,9 +30,7 @@ WorkerFileSizes MeasureFiles(const WorkerFileLists& lists) {
     WorkerFileSizes sizes(lists.size());
     for (std::size_t k = 0; k < lists.size(); ++k) {
         for (const std::string& file : lists[k]) {
-            struct stat info {};
-            const bool measured = ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-            sizes[k].push_back(measured ? static_cast<std::uint64_t>(info.st_size) : 0);
+            sizes[k].push_back(RegularFileSize(file).value_or(0));
         }
     }
     return sizes;
