@@ -66,6 +66,18 @@ private:
     DIR* m_dir;
 };
 
+// The name of `entry`, which lies in `names`.
+std::string_view NameOf(const std::string& names, const FolderEntry& entry) {
+    return std::string_view(names).substr(entry.offset, entry.length);
+}
+
+// Puts a folder's entries into NTFS order, the order the client lists them in.
+void SortInNtfsOrder(const std::string& names, std::vector<FolderEntry>& entries) {
+    std::sort(entries.begin(), entries.end(), [&names](const FolderEntry& a, const FolderEntry& b) {
+        return NtfsNameLess(NameOf(names, a), NameOf(names, b));
+    });
+}
+
 bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
@@ -146,70 +158,24 @@ public:
         folder.Release();  // the listing closes it now
         const FolderListing listing(dir);
 
+        // One name store and one entry list per folder, not per entry.
         std::string names;
         std::vector<FolderEntry> entries;
-        for (;;) {
-            errno = 0;
-            const dirent* entry = ::readdir(dir);
-            if (entry == nullptr) {
-                if (errno != 0) {
-                    return Unreadable(m_prefix, errno);  // a listing that broke off failed
-                }
-                break;
-            }
-            if (IsDotOrDotDot(entry->d_name)) {
-                continue;
-            }
-            const std::size_t length = std::strlen(entry->d_name);
-            entries.push_back(FolderEntry{names.size(), length, EntryIsFolder(folderFd, *entry),
-                                          EntryIsLink(folderFd, *entry)});
-            names.append(entry->d_name, length);
+        if (!ReadEntries(dir, folderFd, names, entries)) {
+            return;
         }
-
-        const auto nameOf = [&names](const FolderEntry& entry) {
-            return std::string_view(names).substr(entry.offset, entry.length);
-        };
-        std::sort(entries.begin(), entries.end(),
-                  [&nameOf](const FolderEntry& a, const FolderEntry& b) {
-                      return NtfsNameLess(nameOf(a), nameOf(b));
-                  });
-
-        const std::size_t prefixLength = m_prefix.size();
+        SortInNtfsOrder(names, entries);
         for (const FolderEntry& entry : entries) {
-            const std::string_view name = nameOf(entry);
-            if (!entry.isFolder) {
-                std::string path;
-                path.reserve(prefixLength + name.size());
-                path.append(m_prefix).append(name);
-                m_files.push_back(std::move(path));
-                m_report.linksFollowed += entry.isLink ? 1 : 0;
-                continue;
+            const std::string_view name = NameOf(names, entry);
+            if (entry.isFolder) {
+                EnterFolder(folderFd, name, entry.isLink);
+            } else {
+                AddFile(name, entry.isLink);
             }
-            const std::string childName(name);
-            FileDescriptor child(::openat(folderFd, childName.c_str(), kOpenFolderFlags));
-            struct stat childInfo {};
-            if (!child.IsOpen() || ::fstat(child.Get(), &childInfo) != 0) {
-                const int error = errno;
-                Unreadable(m_prefix + childName, error);
-                continue;
-            }
-            const FolderId childId = IdOf(childInfo);
-            if (m_above.contains(childId)) {
-                m_report.loops.push_back(m_prefix + childName);
-                continue;
-            }
-            if (std::find(m_stopAt.begin(), m_stopAt.end(), childId) != m_stopAt.end()) {
-                m_report.stoppedAt.push_back(m_prefix + childName);
-                continue;
-            }
-            m_report.linksFollowed += entry.isLink ? 1 : 0;
-            m_prefix.append(name).push_back(kSeparator);
-            Walk(std::move(child));
-            m_prefix.resize(prefixLength);
         }
     }
 
-    // Records the folder at `path` (with or without its trailing '/') as
+    // Records the folder at `path` (with or without its trailing separator) as
     // one that could not be read, for the reason `error` names.
     void Unreadable(std::string path, int error) {
         const std::string reason = std::strerror(error);
@@ -220,6 +186,64 @@ public:
     }
 
 private:
+    // Reads every entry but "." and ".." of the listing `dir`, open at
+    // `folderFd`. False when the listing broke off: the folder is then
+    // unreadable, and a half-read listing is not walked.
+    bool ReadEntries(DIR* dir, int folderFd, std::string& names,
+                     std::vector<FolderEntry>& entries) {
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (entry == nullptr) {
+                const int error = errno;
+                if (error != 0) {
+                    Unreadable(m_prefix, error);
+                }
+                return error == 0;
+            }
+            if (IsDotOrDotDot(entry->d_name)) {
+                continue;
+            }
+            const std::size_t length = std::strlen(entry->d_name);
+            entries.push_back(FolderEntry{names.size(), length, EntryIsFolder(folderFd, *entry),
+                                          EntryIsLink(folderFd, *entry)});
+            names.append(entry->d_name, length);
+        }
+    }
+
+    // Takes the file `name` of the folder being walked.
+    void AddFile(std::string_view name, bool isLink) {
+        std::string path;
+        path.reserve(m_prefix.size() + name.size());
+        path.append(m_prefix).append(name);
+        m_files.push_back(std::move(path));
+        m_report.linksFollowed += isLink ? 1 : 0;
+    }
+
+    // Walks the sub-folder `name` of the folder open at `folderFd`, unless
+    // it is a folder being walked (a loop) or one the scan stops at.
+    void EnterFolder(int folderFd, std::string_view name, bool isLink) {
+        const std::string childName(name);
+        FileDescriptor child(::openat(folderFd, childName.c_str(), kOpenFolderFlags));
+        struct stat childInfo {};
+        if (!child.IsOpen() || ::fstat(child.Get(), &childInfo) != 0) {
+            const int error = errno;
+            return Unreadable(m_prefix + childName, error);
+        }
+        const FolderId childId = IdOf(childInfo);
+        if (m_above.contains(childId)) {
+            return m_report.loops.push_back(m_prefix + childName);
+        }
+        if (std::find(m_stopAt.begin(), m_stopAt.end(), childId) != m_stopAt.end()) {
+            return m_report.stoppedAt.push_back(m_prefix + childName);
+        }
+        m_report.linksFollowed += isLink ? 1 : 0;
+        const std::size_t prefixLength = m_prefix.size();
+        m_prefix.append(name).push_back(kSeparator);
+        Walk(std::move(child));
+        m_prefix.resize(prefixLength);
+    }
+
     std::string m_prefix;
     std::vector<std::string>& m_files;
     ScanReport& m_report;
