@@ -17,11 +17,11 @@
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "cli/root_option.h"
+#include "fileio/paths.h"
 #include "filelist/file_list_generator.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
 #include "scan/client_names.h"
-#include "scan/collect_files.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {
@@ -126,7 +126,7 @@ public:
         }
         if (!m_changed.empty()) {
             const std::string list = CanonicalFolder(result.listPath);
-            const std::string prefix = CanonicalFolder(request.rootPath) + '/';
+            const std::string prefix = CanonicalFolder(request.rootPath) + kSeparator;
             std::vector<std::string> paths;
             for (const std::string& path : {list, list + kCompanionSuffix}) {
                 paths.push_back(path.starts_with(prefix) ? path.substr(prefix.size()) : path);

@@ -12,6 +12,7 @@
 #include "codec/decompressor.h"
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
 
 namespace kelvarin::cli {

@@ -6,7 +6,7 @@
 
 #include "cli/command.h"
 #include "fileio/folders.h"
-#include "scan/collect_files.h"
+#include "fileio/paths.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {

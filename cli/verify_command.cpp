@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/json_report.h"
 #include "cli/root_option.h"
+#include "fileio/paths.h"
 #include "filelist/verify_tree.h"
 #include "import/source_check.h"
 #include "settings/settings_files.h"

@@ -7,6 +7,7 @@
 
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "platform/message_box.h"
 
 namespace kelvarin {

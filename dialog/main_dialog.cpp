@@ -7,6 +7,7 @@
 
 #include "dialog/dialog_texts.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
 #include "scan/collect_files.h"

@@ -1,24 +1,43 @@
+// Folders on disk, asked about through FileStatus so that this file holds no
+// system calls of its own.
 #include "fileio/folders.h"
-
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "fileio/file_status.h"
+#include "fileio/paths.h"
+
 namespace kelvarin {
 
 std::string WhyNotAFolder(const std::string& path) {
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
-        return path.empty() || errno == ENOENT || errno == ENOTDIR ? "does not exist"
-                                                                   : std::strerror(errno);
+    const FileStatus status = path.empty() ? FileStatus{} : StatusOf(path);
+    if (status.kind == FileKind::kUnknown) {
+        return path.empty() || status.error == ENOENT || status.error == ENOTDIR
+                   ? "does not exist"
+                   : std::strerror(status.error);
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (status.kind == FileKind::kFolder) {
         return {};
     }
-    return S_ISREG(info.st_mode) ? "is a file, not a folder" : "is not a folder";
+    return status.kind == FileKind::kRegular ? "is a file, not a folder" : "is not a folder";
+}
+
+std::string RootFolderProblem(const std::string& rootPath) {
+    if (rootPath.empty()) {
+        return "No root folder is set; choose the root folder first.";
+    }
+    if (const std::string why = WhyNotAFolder(CanonicalFolder(rootPath)); !why.empty()) {
+        return "The root folder " + rootPath + " " + why + ".";
+    }
+    return {};
+}
+
+bool LiesInside(const std::string& inner, const std::string& outer) {
+    return IsSameOrBelowFolder(inner, outer) ||
+           IsSameOrBelowFolder(ResolvedPath(inner), ResolvedPath(outer));
 }
 
 int MakeDirectories(const std::string& path) {
@@ -27,11 +46,6 @@ int MakeDirectories(const std::string& path) {
         std::filesystem::create_directories(path, ignored);
     }
     return 1;
-}
-
-std::string DirectoryPart(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 }  // namespace kelvarin

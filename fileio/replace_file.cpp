@@ -15,8 +15,8 @@
 
 #include "fileio/byte_stream.h"
 #include "fileio/file_descriptor.h"
-#include "fileio/folders.h"
 #include "fileio/live_temporaries.h"
+#include "fileio/paths.h"
 
 namespace kelvarin {
 
@@ -213,7 +213,7 @@ bool IsTemporaryFileName(std::string_view fileName) {
 std::size_t RemoveLeftoverTemporaries(const std::vector<std::string>& paths) {
     std::size_t removed = 0;
     for (const std::string& path : paths) {
-        const std::string_view name = std::string_view(path).substr(DirectoryPart(path).size());
+        const std::string_view name = FileNamePart(path);
         if (!IsTemporaryFileName(name)) {
             continue;
         }
@@ -236,7 +236,8 @@ std::size_t RemoveLeftoverTemporariesIn(const std::string& folder) {
         return 0;
     }
     std::vector<std::string> paths;
-    const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+    const std::string prefix =
+        !folder.empty() && IsSeparator(folder.back()) ? folder : folder + kSeparator;
     while (const dirent* entry = ::readdir(listing)) {
         if (std::string_view(entry->d_name).starts_with(kTemporaryPrefix)) {
             paths.push_back(prefix + entry->d_name);

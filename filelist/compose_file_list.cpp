@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
 #include "filelist/list_format.h"
 #include "filelist/listed_file_digests.h"

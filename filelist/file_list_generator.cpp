@@ -1,7 +1,5 @@
 #include "filelist/file_list_generator.h"
 
-#include <sys/stat.h>
-
 #include <unistd.h>
 
 #include <memory>
@@ -13,11 +11,11 @@
 #include "codec/decompressor.h"
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
 #include "filelist/compose_file_list.h"
 #include "filelist/listed_files.h"
 #include "platform/message_box.h"
-#include "scan/collect_files.h"
 
 namespace kelvarin {
 

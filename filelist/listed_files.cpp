@@ -4,17 +4,13 @@
 #include <optional>
 #include <string_view>
 
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
 #include "scan/client_names.h"
 
 namespace kelvarin {
 
 namespace {
-
-std::string_view FileNamePart(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 // Takes out the first entry equal to `path`, keeping the order of the rest.
 void RemoveFirst(std::vector<std::string>& paths, const std::string& path) {
@@ -25,10 +21,6 @@ void RemoveFirst(std::vector<std::string>& paths, const std::string& path) {
 }
 
 }  // namespace
-
-std::string RootPrefix(const std::string& rootPath) {
-    return rootPath == "/" ? rootPath : rootPath + '/';
-}
 
 std::string DefaultListPath(const std::string& rootPath) {
     return RootPrefix(rootPath) + kDefaultListName;

@@ -15,13 +15,8 @@ namespace kelvarin {
 constexpr char kDefaultListName[] = "update_filelist.xml";
 constexpr char kCompanionSuffix[] = ".bin";
 
-// The folder part that a scan of `rootPath` puts before every relative path:
-// the root and one '/'.
-// REQUIRES: rootPath is in canonical form (CanonicalFolder).
-std::string RootPrefix(const std::string& rootPath);
-
 // root/update_filelist.xml.
-// REQUIRES: rootPath is in canonical form.
+// REQUIRES: rootPath is in canonical form (CanonicalFolder).
 std::string DefaultListPath(const std::string& rootPath);
 
 struct UnlistableFile {

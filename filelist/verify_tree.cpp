@@ -6,10 +6,11 @@
 #include "codec/codec_constants.h"
 #include "codec/decompressor.h"
 #include "fileio/file_reader.h"
+#include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/root_lock.h"
 #include "filelist/compose_file_list.h"
 #include "filelist/listed_files.h"
-#include "scan/collect_files.h"
 
 namespace kelvarin {
 

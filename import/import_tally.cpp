@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "fileio/paths.h"
 #include "import/import_messages.h"
 #include "import/log_line.h"
 #include "import/stored_path.h"

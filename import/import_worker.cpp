@@ -5,9 +5,6 @@
 // a success.
 #include "import/import_worker.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -16,6 +13,7 @@
 
 #include "codec/compressor.h"
 #include "codec/lzss_window.h"
+#include "fileio/file_status.h"
 #include "import/compare_file.h"
 #include "import/import_messages.h"
 #include "import/stored_file_batch.h"
@@ -33,12 +31,12 @@ constexpr char kPathError[] = "path has error!";
 // for a regular file, whose size goes to `size`; else why it cannot be
 // stored.
 std::string WhyNotStorable(const std::string& path, std::uint64_t& size) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return std::string("cannot read the source: ") + std::strerror(errno);
+    const FileStatus status = StatusOf(path);
+    if (status.kind == FileKind::kUnknown) {
+        return std::string("cannot read the source: ") + std::strerror(status.error);
     }
-    size = static_cast<std::uint64_t>(info.st_size);
-    return S_ISREG(info.st_mode) ? std::string() : "the source is not a regular file";
+    size = status.size;
+    return status.kind == FileKind::kRegular ? std::string() : "the source is not a regular file";
 }
 
 // Brings the stored file of one source file up to date and returns the

@@ -2,14 +2,15 @@
 // source would give.
 #include "import/orphans.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <unordered_set>
 
+#include "fileio/file_status.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/root_lock.h"
 #include "import/stored_path.h"
 #include "scan/client_names.h"
@@ -28,11 +29,6 @@ std::vector<std::string> ScanWhole(const std::string& folder, std::string& probl
         problem = report.unreadable.front().Describe();
     }
     return files;
-}
-
-std::uint64_t SizeOf(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
 }  // namespace
@@ -85,7 +81,7 @@ OrphanSearch FindOrphans(const std::string& sourcePath, const std::string& rootP
         const std::string path = root + '/' + stored;
         const std::string published = PublishedName(stored);
         orphan.published = published.substr(0, published.size() - (sizeof kStoredFileSuffix - 1));
-        orphan.bytes = SizeOf(path);
+        orphan.bytes = FileSize(path);
         orphan.stored = std::move(stored);
         if (deletion == OrphanDeletion::kDelete) {
             if (::unlink(path.c_str()) == 0) {

@@ -2,10 +2,9 @@
 // keeping both halves in scan order.
 #include "import/refused_files.h"
 
-#include <sys/stat.h>
-
 #include <optional>
 
+#include "fileio/file_status.h"
 #include "import/stored_path.h"
 
 namespace kelvarin {
@@ -21,9 +20,8 @@ std::vector<RefusedFile> TakeRefusedFiles(std::vector<std::string>& files,
     }
     std::vector<std::optional<RefusalReason>> verdicts = RefusedNames(relatives, kStoredFileSuffix);
     for (std::size_t i = 0; i < files.size() && !rootPath.empty(); ++i) {
-        struct stat stored {};
-        if (!verdicts[i] && ::lstat(StoredFilePath(rootPath, relatives[i]).c_str(), &stored) == 0 &&
-            S_ISDIR(stored.st_mode)) {
+        if (!verdicts[i] &&
+            OwnStatusOf(StoredFilePath(rootPath, relatives[i])).kind == FileKind::kFolder) {
             verdicts[i] = RefusalReason::kNameIsAFolder;
         }
     }

@@ -2,6 +2,7 @@
 // and import cannot disagree on what a file needs.
 #include "import/source_check.h"
 
+#include "fileio/paths.h"
 #include "import/import_tally.h"
 #include "import/orphans.h"
 #include "import/start_import.h"

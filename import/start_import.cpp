@@ -4,9 +4,6 @@
 // finish so the receiver still counts four.
 #include "import/start_import.h"
 
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -14,7 +11,9 @@
 #include <thread>
 #include <utility>
 
+#include "fileio/file_status.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
 #include "import/import_messages.h"
 #include "import/import_worker.h"
@@ -26,26 +25,10 @@ namespace kelvarin {
 
 namespace {
 
-// The path with every symbolic link resolved, or empty when it cannot be.
-std::string ResolvedPath(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    return resolved ? std::string(resolved.get()) : std::string();
-}
-
-// A root inside the source would be collected into the import: every import
-// would store the stored files of the last one.
-bool RootInsideSource(const std::string& root, const std::string& source) {
-    return IsSameOrBelowFolder(root, source) ||
-           IsSameOrBelowFolder(ResolvedPath(root), ResolvedPath(source));
-}
-
 // The size of a file for the progress and the reports; a file that cannot
 // be measured counts 0 (it will fail on its own).
 std::uint64_t MeasuredSize(const std::string& file) {
-    struct stat info {};
-    const bool measured = ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-    return measured ? static_cast<std::uint64_t>(info.st_size) : 0;
+    return RegularFileSize(file).value_or(0);
 }
 
 ImportRun Refuse(ImportRefusal refusal, std::string message) {
@@ -77,13 +60,14 @@ std::optional<ImportRun> RefuseFolders(const std::string& chosenFolder, const st
         return Refuse(ImportRefusal::kSourceMissing,
                       "The source folder " + chosenFolder + " " + why + ".");
     }
-    if (RootInsideSource(root, source)) {
+    // A root inside the source would be collected into the import: every
+    // import would store the stored files of the last one.
+    if (LiesInside(root, source)) {
         return Refuse(ImportRefusal::kRootInsideSource,
                       "The root folder " + root + " lies inside the source folder " + source +
                           "; choose a source folder that does not contain it.");
     }
-    if (IsSameOrBelowFolder(source, root) ||
-        IsSameOrBelowFolder(ResolvedPath(source), ResolvedPath(root))) {
+    if (LiesInside(source, root)) {
         return Refuse(ImportRefusal::kSourceInsideRoot, "The source folder " + source +
                                                             " lies inside the root folder " + root +
                                                             "; choose a source folder outside it.");

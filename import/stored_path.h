@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "scan/client_names.h"  // RelativeToFolder, which cuts the source off
+#include "fileio/paths.h"  // RelativeToFolder, which cuts the source off
+#include "scan/client_names.h"
 
 namespace kelvarin {
 

@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "fileio/paths.h"
+
 namespace kelvarin {
 
 namespace {
@@ -33,33 +35,11 @@ std::string LowerAscii(std::string_view text) {
 std::string PublishedName(std::string_view relativePath) {
     std::string name = LowerAscii(relativePath);
     for (char& c : name) {
-        if (c == '/') {
+        if (IsSeparator(c)) {
             c = '\\';
         }
     }
     return name;
-}
-
-bool IsSameOrBelowFolder(std::string_view path, std::string_view folder) {
-    if (path.empty() || folder.empty() || !path.starts_with(folder)) {
-        return false;
-    }
-    // "/" is the one canonical folder that ends in its own separator.
-    return path.size() == folder.size() || folder.back() == '/' || path[folder.size()] == '/';
-}
-
-std::optional<std::string_view> RelativeToFolder(std::string_view path, std::string_view folder) {
-    if (!IsSameOrBelowFolder(path, folder)) {
-        return std::nullopt;
-    }
-    std::string_view rest = path.substr(folder.size());
-    if (!rest.empty() && rest.front() == '/') {
-        rest.remove_prefix(1);
-    }
-    if (rest.empty()) {
-        return std::nullopt;
-    }
-    return rest;
 }
 
 // Well-formed UTF-8: the list is read as UTF-8 by the client, so any other

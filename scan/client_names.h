@@ -1,7 +1,8 @@
 // The one policy of names that the client can hold. The client runs on a
 // file system that ignores ASCII case and separates with '\', so case
-// folding, "is this path in that folder" and the reasons for refusing a
-// name live here once, for the import and the file list alike.
+// folding, published names and the reasons for refusing a name live here
+// once, for the import and the file list alike. Which local path lies in
+// which folder is path text (fileio/paths.h).
 #pragma once
 
 #include <optional>
@@ -26,17 +27,6 @@ constexpr char UpperAscii(char c) {
 // A real path below a chosen folder ("Data/A.TXT") as the client names it:
 // ASCII letters lower-cased, every '/' written as '\' ("data\a.txt").
 std::string PublishedName(std::string_view relativePath);
-
-// Whether `path` is `folder` itself or lies below it, compared by whole
-// components: "/a/bc" is not below "/a/b". Empty paths are in no folder.
-// REQUIRES: both are canonical (CanonicalFolder).
-bool IsSameOrBelowFolder(std::string_view path, std::string_view folder);
-
-// The part of `path` below `folder`, without the separator between them
-// ("Data/A.TXT" for "/src/New/Data/A.TXT" below "/src/New"); nullopt when
-// `path` is `folder` itself or does not lie below it.
-// REQUIRES: `folder` is canonical.
-std::optional<std::string_view> RelativeToFolder(std::string_view path, std::string_view folder);
 
 // Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or
 // code points past U+10FFFF).

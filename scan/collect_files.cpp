@@ -16,15 +16,15 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
 
 #include "fileio/file_descriptor.h"
+#include "fileio/file_status.h"
+#include "fileio/paths.h"
 #include "scan/ntfs_order.h"
 
 namespace kelvarin {
@@ -66,6 +66,18 @@ private:
     DIR* m_dir;
 };
 
+// The name of `entry`, which lies in `names`.
+std::string_view NameOf(const std::string& names, const FolderEntry& entry) {
+    return std::string_view(names).substr(entry.offset, entry.length);
+}
+
+// Puts a folder's entries into NTFS order, the order the client lists them in.
+void SortInNtfsOrder(const std::string& names, std::vector<FolderEntry>& entries) {
+    std::sort(entries.begin(), entries.end(), [&names](const FolderEntry& a, const FolderEntry& b) {
+        return NtfsNameLess(NameOf(names, a), NameOf(names, b));
+    });
+}
+
 bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
@@ -105,7 +117,7 @@ FileDescriptor OpenLongFolder(const std::string& canonical) {
     FileDescriptor fd(::open("/", kPassFlags));
     std::size_t start = 1;
     while (fd.IsOpen() && start < canonical.size()) {
-        std::size_t end = canonical.find('/', start);
+        std::size_t end = canonical.find(kSeparator, start);
         if (end == std::string::npos) {
             end = canonical.size();
         }
@@ -123,8 +135,8 @@ public:
                const std::vector<FolderId>& stopAt)
         : m_prefix(std::move(prefix)), m_files(files), m_report(report), m_stopAt(stopAt) {}
 
-    // Lists the folder open at `folder`, whose path with a trailing '/' is
-    // m_prefix.
+    // Lists the folder open at `folder`, whose path with a trailing separator
+    // is m_prefix.
     void Walk(FileDescriptor folder) {
         struct stat info {};
         if (::fstat(folder.Get(), &info) != 0) {
@@ -146,16 +158,48 @@ public:
         folder.Release();  // the listing closes it now
         const FolderListing listing(dir);
 
+        // One name store and one entry list per folder, not per entry.
         std::string names;
         std::vector<FolderEntry> entries;
+        if (!ReadEntries(dir, folderFd, names, entries)) {
+            return;
+        }
+        SortInNtfsOrder(names, entries);
+        for (const FolderEntry& entry : entries) {
+            const std::string_view name = NameOf(names, entry);
+            if (entry.isFolder) {
+                EnterFolder(folderFd, name, entry.isLink);
+            } else {
+                AddFile(name, entry.isLink);
+            }
+        }
+    }
+
+    // Records the folder at `path` (with or without its trailing separator) as
+    // one that could not be read, for the reason `error` names.
+    void Unreadable(std::string path, int error) {
+        const std::string reason = std::strerror(error);
+        if (path.size() > 1 && IsSeparator(path.back())) {
+            path.pop_back();
+        }
+        m_report.unreadable.push_back({std::move(path), reason});
+    }
+
+private:
+    // Reads every entry but "." and ".." of the listing `dir`, open at
+    // `folderFd`. False when the listing broke off: the folder is then
+    // unreadable, and a half-read listing is not walked.
+    bool ReadEntries(DIR* dir, int folderFd, std::string& names,
+                     std::vector<FolderEntry>& entries) {
         for (;;) {
             errno = 0;
             const dirent* entry = ::readdir(dir);
             if (entry == nullptr) {
-                if (errno != 0) {
-                    return Unreadable(m_prefix, errno);  // a listing that broke off failed
+                const int error = errno;
+                if (error != 0) {
+                    Unreadable(m_prefix, error);
                 }
-                break;
+                return error == 0;
             }
             if (IsDotOrDotDot(entry->d_name)) {
                 continue;
@@ -165,61 +209,41 @@ public:
                                           EntryIsLink(folderFd, *entry)});
             names.append(entry->d_name, length);
         }
+    }
 
-        const auto nameOf = [&names](const FolderEntry& entry) {
-            return std::string_view(names).substr(entry.offset, entry.length);
-        };
-        std::sort(entries.begin(), entries.end(),
-                  [&nameOf](const FolderEntry& a, const FolderEntry& b) {
-                      return NtfsNameLess(nameOf(a), nameOf(b));
-                  });
+    // Takes the file `name` of the folder being walked.
+    void AddFile(std::string_view name, bool isLink) {
+        std::string path;
+        path.reserve(m_prefix.size() + name.size());
+        path.append(m_prefix).append(name);
+        m_files.push_back(std::move(path));
+        m_report.linksFollowed += isLink ? 1 : 0;
+    }
 
+    // Walks the sub-folder `name` of the folder open at `folderFd`, unless
+    // it is a folder being walked (a loop) or one the scan stops at.
+    void EnterFolder(int folderFd, std::string_view name, bool isLink) {
+        const std::string childName(name);
+        FileDescriptor child(::openat(folderFd, childName.c_str(), kOpenFolderFlags));
+        struct stat childInfo {};
+        if (!child.IsOpen() || ::fstat(child.Get(), &childInfo) != 0) {
+            const int error = errno;
+            return Unreadable(m_prefix + childName, error);
+        }
+        const FolderId childId = IdOf(childInfo);
+        if (m_above.contains(childId)) {
+            return m_report.loops.push_back(m_prefix + childName);
+        }
+        if (std::find(m_stopAt.begin(), m_stopAt.end(), childId) != m_stopAt.end()) {
+            return m_report.stoppedAt.push_back(m_prefix + childName);
+        }
+        m_report.linksFollowed += isLink ? 1 : 0;
         const std::size_t prefixLength = m_prefix.size();
-        for (const FolderEntry& entry : entries) {
-            const std::string_view name = nameOf(entry);
-            if (!entry.isFolder) {
-                std::string path;
-                path.reserve(prefixLength + name.size());
-                path.append(m_prefix).append(name);
-                m_files.push_back(std::move(path));
-                m_report.linksFollowed += entry.isLink ? 1 : 0;
-                continue;
-            }
-            const std::string childName(name);
-            FileDescriptor child(::openat(folderFd, childName.c_str(), kOpenFolderFlags));
-            struct stat childInfo {};
-            if (!child.IsOpen() || ::fstat(child.Get(), &childInfo) != 0) {
-                const int error = errno;
-                Unreadable(m_prefix + childName, error);
-                continue;
-            }
-            const FolderId childId = IdOf(childInfo);
-            if (m_above.contains(childId)) {
-                m_report.loops.push_back(m_prefix + childName);
-                continue;
-            }
-            if (std::find(m_stopAt.begin(), m_stopAt.end(), childId) != m_stopAt.end()) {
-                m_report.stoppedAt.push_back(m_prefix + childName);
-                continue;
-            }
-            m_report.linksFollowed += entry.isLink ? 1 : 0;
-            m_prefix.append(name).push_back('/');
-            Walk(std::move(child));
-            m_prefix.resize(prefixLength);
-        }
+        m_prefix.append(name).push_back(kSeparator);
+        Walk(std::move(child));
+        m_prefix.resize(prefixLength);
     }
 
-    // Records the folder at `path` (with or without its trailing '/') as
-    // one that could not be read, for the reason `error` names.
-    void Unreadable(std::string path, int error) {
-        const std::string reason = std::strerror(error);
-        if (path.size() > 1 && path.back() == '/') {
-            path.pop_back();
-        }
-        m_report.unreadable.push_back({std::move(path), reason});
-    }
-
-private:
     std::string m_prefix;
     std::vector<std::string>& m_files;
     ScanReport& m_report;
@@ -231,22 +255,19 @@ private:
 
 std::vector<FolderId> FolderAndItsParents(const std::string& path) {
     std::vector<FolderId> ids;
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    if (!resolved) {
+    std::string folder = ResolvedPath(path);
+    if (folder.empty()) {
         return ids;
     }
-    std::string folder = resolved.get();
     for (;;) {
         struct stat info {};
         if (::stat(folder.c_str(), &info) == 0) {
             ids.push_back(IdOf(info));
         }
-        if (folder == "/") {
+        if (IsTopFolder(folder)) {
             return ids;
         }
-        const std::size_t slash = folder.rfind('/');
-        folder.resize(slash == 0 ? 1 : slash);
+        folder = ParentFolder(folder);
     }
 }
 
@@ -265,8 +286,7 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files, Sc
     }
     const int openError = errno;
     ScanReport ignored;
-    TreeWalker walker(canonical == "/" ? canonical : canonical + '/', files,
-                      report != nullptr ? *report : ignored, stopAt);
+    TreeWalker walker(RootPrefix(canonical), files, report != nullptr ? *report : ignored, stopAt);
     if (!fd.IsOpen()) {
         return walker.Unreadable(canonical, openError);
     }

@@ -55,15 +55,4 @@ std::vector<FolderId> FolderAndItsParents(const std::string& path);
 void CollectFiles(const std::string& folder, std::vector<std::string>& files,
                   ScanReport* report = nullptr, const std::vector<FolderId>& stopAt = {});
 
-// The absolute, lexically canonical form of a folder path: relative paths
-// resolved against the current directory, "." and ".." resolved, no doubled
-// or trailing '/' (except "/" itself), case kept. Symbolic links are not
-// resolved. Empty when `folder` is relative and the current directory
-// cannot be determined.
-std::string CanonicalFolder(const std::string& folder);
-
-// Why `rootPath` cannot be a run's root folder, in the words every command
-// uses: none is set, or it is not an existing folder. Empty when it can.
-std::string RootFolderProblem(const std::string& rootPath);
-
 }  // namespace kelvarin

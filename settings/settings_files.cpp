@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "fileio/file_reader.h"
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
-#include "scan/collect_files.h"
 
 namespace kelvarin {
 

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include "fileio/file_reader.h"
-#include "fileio/folders.h"
 #include "fileio/replace_file.h"
 #include "tests/support/io_faults.h"
 #include "tests/support/sample_data.h"
@@ -123,18 +122,6 @@ TEST(WriteFileReplacing, TemporaryNamesAreExactlyRecognised) {
           ".~kvtmp&12.0123456789ABCDEF", ".~kvtmp&.0123456789abcdef"}) {
         EXPECT_FALSE(IsTemporaryFileName(name)) << name;
     }
-}
-
-TEST(Folders, MakeDirectoriesCreatesTheChainAndPassesOverFailures) {
-    TempDir dir;
-    EXPECT_EQ(MakeDirectories(dir / "a/b/c/"), 1);
-    EXPECT_EQ(WhyNotAFolder(dir / "a/b/c"), "");
-    WriteFile(dir / "f", "x");
-    EXPECT_EQ(MakeDirectories(dir / "f/g"), 1);
-    EXPECT_EQ(WhyNotAFolder(dir / "f"), "is a file, not a folder");
-    EXPECT_EQ(WhyNotAFolder(dir / "f/g"), "does not exist");
-    EXPECT_EQ(WhyNotAFolder(""), "does not exist");
-    EXPECT_EQ(DirectoryPart("/r/a/b.aup"), "/r/a/");
 }
 
 }  // namespace
