@@ -1,5 +1,7 @@
-// The main dialog as a user drives it. Choosers and boxes are answered by the
-// test; workers run for real, or not at all when the test posts their messages.
+// The Qt dialog as a user drives it: keys, focus, menus, its choosers and
+// boxes, over the behaviour that tests/dialog checks without Qt. Choosers
+// and boxes are answered by the test; workers run for real, or not at all
+// when the test posts their messages.
 #include <QtTest>
 #include <QtWidgets>
 #include <atomic>
@@ -155,47 +157,6 @@ private slots:
         m_runProgress.reset();
     }
 
-    void ImportEndsWithItsSummaryAndProblemsAndGivesTheFocusBack() {
-        const auto dialog = Dialog(6, "root", false, 3);  // dealt: F0 F4 | F1 F5 | F2 | F3
-        Write(Path("src/Data/b?"), "x");                  // refused: '?' cannot be held
-        m_choosers.folders = {Path("src")};
-        QTest::keyClick(Focused(*dialog), Qt::Key_Return);  // Import File has the focus
-        QTRY_VERIFY(!dialog->Scanning());
-        QVERIFY(m_launched == 4 && m_presenter.texts.size() == 1);
-        QVERIFY(m_presenter.texts[0].startsWith("Import worker 3 could not be started"));
-        Post(*dialog, WM_IMPORT_PROGRESS, 1, 1);
-        Post(*dialog, WM_IMPORT_ADDED, 1, 0);
-        Post(*dialog, WM_IMPORT_UPDATED, 1, 1);
-        Post(*dialog, WM_IMPORT_FAILED, 0, 2);
-        m_choosers.yes = false;
-        QVERIFY(!dialog->close() && m_choosers.questions.size() == 1 && dialog->isVisible());
-        QVERIFY(!m_runProgress->stopRequested);
-        // Worker 3's finish was posted for it when it could not be started.
-        for (int worker = 0; worker < 3; ++worker) {
-            QVERIFY(!Enabled(*dialog));
-            Post(*dialog, WM_IMPORT_FINISHED, 0, worker);
-        }
-        QVERIFY(Enabled(*dialog));
-        QStringList log = Log(*dialog);
-        QVERIFY(log.size() == 8 && log[0].startsWith("refused:Data/b? ("));
-        QVERIFY(log[4].startsWith("added 1, updated 1, unchanged 0, refused 1, failed 2, "));
-        QVERIFY(log[4].endsWith(" MB/s #0000a0") && log[5] == log[0]);
-        QVERIFY(log[6].startsWith("Import worker 3 could not be started") &&
-                log[6].endsWith("#ff0000"));
-        log.erase(log.begin() + 4, log.begin() + 7);
-        log.removeFirst();
-        QCOMPARE(log, QStringList({"添加:Data/F4(0) #00ff00", "更新:Data/F5(1) #ff0000",
-                                   "failed:Data/F2(2) #ff0000", "failed:Data/F2(2) #ff0000"}));
-        QVERIFY(dialog->findChild<QLineEdit*>("IDC_STATUS")->text().startsWith("added 1, "));
-        // Enter repeats the command instead of ending the dialog; the chooser
-        // starts at the last source folder.
-        QCOMPARE(Focused(*dialog), dialog->findChild<QPushButton*>("IDC_IMPORT"));
-        QTest::keyClick(Focused(*dialog), Qt::Key_Return);
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(m_choosers.folderRequests, QStringList({QString(), Path("src")}));
-        QVERIFY(dialog->close());
-    }
-
     void ClosingDuringAnImportAsksAndOnYesStopsTheWorkers() {
         const auto dialog = Dialog(4, "root", false);
         m_choosers.folders = {Path("src")};
@@ -207,21 +168,6 @@ private slots:
         }
         QVERIFY(!dialog->isVisible());
         QVERIFY(Log(*dialog).contains("Stopped: 4 files were not begun. #0000a0"));
-    }
-
-    void BarFollowsTheBytesDoneInsideOneLargeFile() {
-        const auto dialog = Dialog(1, "root", false);  // F0: 100 bytes
-        m_choosers.folders = {Path("src")};
-        Import(*dialog);
-        auto* bar = dialog->findChild<QProgressBar*>("progress");
-        Post(*dialog, WM_IMPORT_PROGRESS, 0, 0);
-        m_runProgress->bytesDone = 37;
-        m_runProgress->inFile[0] = 37;
-        QTRY_COMPARE(bar->value() * 100 / bar->maximum(), 37);
-        QTRY_VERIFY(dialog->findChild<QLineEdit*>("IDC_STATUS")->text().endsWith("F0  37%"));
-        for (int worker = 0; worker < 4; ++worker) {
-            Post(*dialog, WM_IMPORT_FINISHED, 0, worker);
-        }
     }
 
     // No root, the root typed in (Enter applies it), two real imports, a file list.
@@ -294,16 +240,6 @@ private slots:
             QVERIFY2(menu && menu->actions().last()->objectName() == "IDM_ABOUTBOX", name);
             menu->close();
         }
-    }
-
-    void UnreadableExcludeListStopsGenerateBeforeItsChooser() {
-        QDir().mkpath(Path("exclude.list"));
-        const auto dialog = Dialog(1, "root", false);
-        QTRY_COMPARE(m_presenter.texts.size(), 1);  // said once the window is up
-        dialog->findChild<QPushButton*>("IDC_GENERATE")->click();
-        QVERIFY(m_choosers.saveRequests.isEmpty() && Enabled(*dialog));
-        QCOMPARE(m_presenter.texts.size(), 2);
-        QVERIFY(m_presenter.texts[1].startsWith("The file list was not written: "));
     }
 
     void WorkerWaitsForItsBoxOnTheGuiThread() {
