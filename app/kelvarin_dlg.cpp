@@ -26,6 +26,7 @@
 #include "app/resource.h"
 #include "app/rich_log.h"
 #include "app/string_table.h"
+#include "codec/stored_file.h"
 #include "fileio/folders.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
@@ -227,10 +228,13 @@ bool CKelvarinDlg::OnInitDialog() {
 
     setWindowIcon(m_icon);
 
-    std::string problem;
-    m_rootPath = ReadRootFolderFile(kRootFolderFile, &problem);
+    SettingsRead<std::string> root = ReadRootFolderFile();
+    std::string problem = std::move(root.problem);
+    m_rootPath = std::move(root.value);
     UpdateData(false);
-    m_excludeList = ReadExcludeListFile(kExcludeListFile, &m_excludeListProblem);
+    SettingsRead<std::vector<std::string>> excluded = ReadExcludeListFile();
+    m_excludeList = std::move(excluded.value);
+    m_excludeListProblem = std::move(excluded.problem);
     if (problem.empty()) {
         problem = m_excludeListProblem;
     }
@@ -493,9 +497,7 @@ void CKelvarinDlg::OnFileListEnded(const FileListResult& result) {
                                 result.listPath;
     m_log->AppendLine(summary, kSummaryColor, true);
     for (const std::string& name : result.damagedFiles) {
-        m_log->AppendLine("damaged:" + name +
-                              " (its stream ends before its end marker or its length field "
-                              "disagrees; import its source again)",
+        m_log->AppendLine("damaged:" + name + " (" + DamageText() + "; import its source again)",
                           kUpdatedColor, true);
     }
     std::vector<std::string> notes = RunNotes(result.findings);

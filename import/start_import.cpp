@@ -128,8 +128,7 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     result.findings.loops = std::move(scan.loops);
     result.findings.linksFollowed = scan.linksFollowed;
     if (lock.GetState() == RootLock::State::kUnsupported) {
-        result.findings.lockWarning = "the root folder " + root + " cannot be locked (" +
-                                      lock.Reason() + "); the run goes on without the lock";
+        result.findings.lockWarning = lock.Warning(root);
     }
     result.lock = std::move(lock);
     result.refusedFiles = TakeRefusedFiles(result.allFiles, source, root);
