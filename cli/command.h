@@ -5,16 +5,14 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
+#include "platform/exit_status.h"
+
 namespace kelvarin::cli {
 
-// Exit statuses: everything done; something failed or was refused (so a
-// build pipeline notices); the command line itself was wrong; the whole run
-// was refused before it wrote anything (no or missing root, source and root
-// nested, an output that is not a regular file).
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitRefused = 3;
+using kelvarin::kExitFailed;
+using kelvarin::kExitOk;
+using kelvarin::kExitRefused;
+using kelvarin::kExitUsage;
 
 class Command {
 public:

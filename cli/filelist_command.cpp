@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "cli/changed_list.h"
@@ -17,6 +18,7 @@
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "cli/root_option.h"
+#include "codec/stored_file.h"
 #include "fileio/paths.h"
 #include "filelist/file_list_generator.h"
 #include "filelist/list_summary.h"
@@ -50,19 +52,13 @@ public:
                       "Make standard output one JSON document: every listed file, then the "
                       "summary");
         sub->add_flag("--quiet", m_quiet,
-                      "Print only the summary and the problems (the list prints nothing else)");
+                      "Print only the summary and the problems (filelist already prints "
+                      "nothing else)");
     }
 
     int Run() override {
-        const bool rootGiven = m_rootOption->count() > 0;
         FileListRequest request;
-        std::string problem;
-        request.rootPath = CommandRoot(m_rootOption, m_root, problem);
-        request.listPath = m_out;
-        // Pack flags from a part of the list would publish wrong flags.
-        request.excludeList =
-            ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude, &problem);
-        if (!problem.empty()) {
+        if (std::string problem = TakeSettings(request); !problem.empty()) {
             std::fprintf(stderr, "kelvarin-cli: the file list was not written: %s\n",
                          problem.c_str());
             return kExitRefused;
@@ -82,19 +78,49 @@ public:
         const FileListResult result = WriteFileList(request);
         progress.Erase();
         if (!result.Written()) {
-            std::fprintf(stderr, "kelvarin-cli: %s\n", result.message.c_str());
-            if (result.outcome == FileListOutcome::kNoRoot && !rootGiven) {
-                std::fprintf(stderr, "kelvarin-cli: the root comes from ./%s; or pass --root DIR\n",
-                             kRootFolderFile);
-            }
-            return result.outcome == FileListOutcome::kNoRoot ||
-                           result.outcome == FileListOutcome::kRootBusy ||
-                           result.outcome == FileListOutcome::kUnreadableFolder ||
-                           result.outcome == FileListOutcome::kOutputNotRegular
-                       ? kExitRefused
-                       : kExitFailed;
+            return ReportNotWritten(result);
         }
+        ReportWarnings(result);
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (!m_json) {
+            std::printf("%s: %s\n",
+                        FileListSummaryText(result.fileCount, result.totalBytes, seconds).c_str(),
+                        result.listPath.c_str());
+            std::fflush(stdout);
+        }
+        int status = ReportDamaged(result);
+        if (!m_changed.empty()) {
+            const int written = WriteChanged(result.listPath, request.rootPath);
+            status = written != kExitOk ? written : status;
+        }
+        return m_json ? PrintJson(result, seconds, status) : status;
+    }
 
+private:
+    // The root, the list's path and the exclusions; a problem when they
+    // cannot be had: pack flags from a part of the list would publish wrong
+    // flags.
+    std::string TakeSettings(FileListRequest& request) const {
+        std::string problem;
+        request.rootPath = CommandRoot(m_rootOption, m_root, problem);
+        request.listPath = m_out;
+        SettingsRead<std::vector<std::string>> excluded =
+            ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude);
+        request.excludeList = std::move(excluded.value);
+        // As the exclusions are read last, their problem is the one told.
+        return excluded.problem.empty() ? problem : std::move(excluded.problem);
+    }
+
+    int ReportNotWritten(const FileListResult& result) const {
+        std::fprintf(stderr, "kelvarin-cli: %s\n", result.message.c_str());
+        if (result.outcome == FileListOutcome::kNoRoot && m_rootOption->count() == 0) {
+            std::fprintf(stderr, "kelvarin-cli: the root comes from ./%s; or pass --root DIR\n",
+                         kRootFolderFile);
+        }
+        return ExitStatusOf(result.outcome);
+    }
+
+    static void ReportWarnings(const FileListResult& result) {
         if (!result.mismatchWarning.empty()) {
             std::fprintf(stderr, "kelvarin-cli: warning: %s\n", result.mismatchWarning.c_str());
         }
@@ -105,39 +131,34 @@ public:
             std::fprintf(stderr, "kelvarin-cli: warning: the exclusion %s names no file\n",
                          entry.c_str());
         }
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        if (!m_json) {
-            std::printf("%s: %s\n",
-                        FileListSummaryText(result.fileCount, result.totalBytes, seconds).c_str(),
-                        result.listPath.c_str());
-            std::fflush(stdout);
-        }
-        // Listed as they are, but a pipeline must not publish them unnoticed.
-        for (const std::string& name : result.damagedFiles) {
-            std::fprintf(stderr,
-                         "kelvarin-cli: damaged stored file %s: its stream ends before its end "
-                         "marker or its length field disagrees; import its source again\n",
-                         name.c_str());
-        }
-        int status = result.damagedFiles.empty() ? kExitOk : kExitFailed;
-        if (!result.damagedFiles.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: %s\n",
-                         DamagedFilesText(result.damagedFiles.size()).c_str());
-        }
-        if (!m_changed.empty()) {
-            const std::string list = CanonicalFolder(result.listPath);
-            const std::string prefix = CanonicalFolder(request.rootPath) + kSeparator;
-            std::vector<std::string> paths;
-            for (const std::string& path : {list, list + kCompanionSuffix}) {
-                paths.push_back(path.starts_with(prefix) ? path.substr(prefix.size()) : path);
-            }
-            const int written = WriteChangedList(m_changed, paths);
-            status = written != kExitOk ? written : status;
-        }
-        return m_json ? PrintJson(result, seconds, status) : status;
     }
 
-private:
+    // Listed as they are, but a pipeline must not publish them unnoticed.
+    static int ReportDamaged(const FileListResult& result) {
+        if (result.damagedFiles.empty()) {
+            return kExitOk;
+        }
+        for (const std::string& name : result.damagedFiles) {
+            std::fprintf(stderr,
+                         "kelvarin-cli: damaged stored file %s: %s; import its source again\n",
+                         name.c_str(), DamageText().c_str());
+        }
+        std::fprintf(stderr, "kelvarin-cli: %s\n",
+                     DamagedFilesText(result.damagedFiles.size()).c_str());
+        return kExitFailed;
+    }
+
+    // The list and .bin written, below the root when inside it.
+    int WriteChanged(const std::string& listPath, const std::string& rootPath) const {
+        const std::string list = CanonicalFolder(listPath);
+        const std::string prefix = CanonicalFolder(rootPath) + kSeparator;
+        std::vector<std::string> paths;
+        for (const std::string& path : {list, list + kCompanionSuffix}) {
+            paths.push_back(path.starts_with(prefix) ? path.substr(prefix.size()) : path);
+        }
+        return WriteChangedList(m_changed, paths);
+    }
+
     static int PrintJson(const FileListResult& result, double seconds, int status) {
         JsonReport json("filelist");
         std::unordered_set<std::string> damaged;
@@ -147,9 +168,7 @@ private:
         for (const FileListResult::Entry& entry : result.listed) {
             const bool isDamaged = damaged.contains(entry.name);
             json.AddFile(entry.name, {}, isDamaged ? "damaged" : "listed", entry.length,
-                         isDamaged ? "its stream ends before its end marker or its length "
-                                     "field disagrees"
-                                   : "");
+                         isDamaged ? DamageText() : "");
         }
         nlohmann::ordered_json& summary = json.Summary();
         summary["files"] = result.fileCount;

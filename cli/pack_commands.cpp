@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "codec/codec_constants.h"
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
+#include "codec/stored_file.h"
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
@@ -27,7 +27,7 @@ bool ReadStandardInput(std::vector<std::uint8_t>& content) {
     for (;;) {
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
         content.insert(content.end(), buffer, buffer + got);
-        if (content.size() > kMaxContentSize) {
+        if (content.size() > kMaxFieldLength) {
             std::fprintf(stderr, "kelvarin-cli: standard input is 2 GiB or larger\n");
             return false;
         }
@@ -107,7 +107,8 @@ public:
         }
         auto work = std::make_unique<LzssWindow>();
         std::vector<std::uint8_t> content;
-        const StoredFileState state = DecompressStoredFile(m_input, *work, content, false);
+        const StoredFileState state =
+            DecompressStoredFile(m_input, *work, content, TruncationReport::kSilent);
         if (state == StoredFileState::kUnreadable) {
             std::fprintf(stderr, "kelvarin-cli: cannot read %s; nothing written\n",
                          m_input.c_str());
@@ -127,11 +128,7 @@ public:
         }
         if (state != StoredFileState::kWhole) {
             std::fprintf(stderr, "kelvarin-cli: %s is damaged: %s (%zu bytes decoded); %s\n",
-                         m_input.c_str(),
-                         state == StoredFileState::kTruncated
-                             ? "its stream ends before the end marker"
-                             : "its length field disagrees with its content",
-                         content.size(),
+                         m_input.c_str(), DamageText(state).c_str(), content.size(),
                          toStandardOutput ? "they were written out" : "nothing written");
             return kExitFailed;
         }

@@ -23,8 +23,7 @@ public:
 
     int Run() override {
         if (m_folderOption->count() == 0) {
-            std::string problem;
-            const std::string root = ReadRootFolderFile(kRootFolderFile, &problem);
+            const auto [root, problem] = ReadRootFolderFile();
             if (!problem.empty() || root.empty()) {
                 std::fprintf(
                     stderr, "kelvarin-cli: %s\n",

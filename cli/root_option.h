@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <string>
+#include <utility>
 
 #include "settings/settings_files.h"
 
@@ -16,7 +17,9 @@ namespace kelvarin::cli {
 inline std::string CommandRoot(const CLI::Option* rootOption, const std::string& given,
                                std::string& problem) {
     if (rootOption->count() == 0) {
-        return ReadRootFolderFile(kRootFolderFile, &problem);
+        SettingsRead<std::string> kept = ReadRootFolderFile();
+        problem = std::move(kept.problem);
+        return std::move(kept.value);
     }
     if (given.empty()) {
         problem = "the root folder given is empty";

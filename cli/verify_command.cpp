@@ -35,8 +35,9 @@ public:
         sub->add_flag("--json", m_json,
                       "Make standard output one JSON document: every problem as a file with "
                       "its kind as the action, then the summary");
-        sub->add_flag("--quiet", m_quiet,
-                      "Print only the summary and the problems (verify prints nothing else)");
+        sub->add_flag(
+            "--quiet", m_quiet,
+            "Print only the summary and the problems (verify already prints nothing else)");
     }
 
     int Run() override {
@@ -44,8 +45,12 @@ public:
         FileListRequest request;
         request.rootPath = CommandRoot(m_rootOption, m_root, problem);
         request.listPath = m_list;
-        request.excludeList =
-            ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude, &problem);
+        SettingsRead<std::vector<std::string>> excluded =
+            ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude);
+        request.excludeList = std::move(excluded.value);
+        if (problem.empty()) {
+            problem = std::move(excluded.problem);
+        }
         if (!problem.empty()) {
             std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", problem.c_str());
             return kExitRefused;
@@ -53,10 +58,7 @@ public:
         VerifyResult result = VerifyPublishedTree(request);
         if (!result.Checked()) {
             std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", result.message.c_str());
-            return result.outcome == FileListOutcome::kUnreadableFile ||
-                           result.outcome == FileListOutcome::kRefusedNames
-                       ? kExitFailed
-                       : kExitRefused;
+            return ExitStatusOf(result.outcome);
         }
         for (const std::string& note : RunNotes(result.findings)) {
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());

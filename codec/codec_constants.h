@@ -1,5 +1,6 @@
-// Parameters of the stored-file format. The compressor and the decompressor
-// share them; changing any of them changes every stored file in the field.
+// Parameters of the bit stream of stored files. The compressor and the
+// decompressors share them; changing any of them changes every stored file
+// in the field. The length field in front of the stream is stored_file.h's.
 #pragma once
 
 #include <cstddef>
@@ -22,14 +23,10 @@ constexpr int kLookAhead = (1 << kLengthBits) + kBreakEven;
 constexpr int kAnchor = kWindowSize;
 // Position 0 means "no node", so every stream starts filling the window at 1.
 constexpr int kFirstPosition = 1;
-// A stored file starts with the content length, 32-bit little-endian.
-constexpr std::size_t kHeaderSize = 4;
 // Bits of the three token kinds.
 constexpr int kLiteralBits = 1 + 8;
 constexpr int kMatchBits = 1 + kPositionBits + kLengthBits;
 constexpr int kEndMarkerBits = 1 + kPositionBits;
-// The length field is a signed 32-bit value: larger content cannot be stored.
-constexpr std::uint64_t kMaxContentSize = 0x7FFFFFFFu;
 
 // The fields fix everything else: a position field addresses the whole
 // window, the length code covers kMinMatch to kLookAhead.

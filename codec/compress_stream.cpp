@@ -60,15 +60,13 @@ private:
     bool m_failed = false;
 };
 
-// Packs tokens into the stream exactly as WriteBits and FlushBits do (fields
-// most significant bit first, bytes filled from 0x80 down), but keeps the
-// pending bits in a register and writes through a pointer, so that a token
-// costs a few instructions. Full bytes go to the sink a buffer at a time;
-// after a failure nothing more is written and Status() says why.
+// Packs tokens into the stream (fields most significant bit first, bytes
+// filled from 0x80 down), keeping the pending bits in a register and
+// writing through a pointer, so that a token costs a few instructions. Full bytes go to the sink a
+// buffer at a time; after a failure nothing more is written and Status() says why.
 class TokenWriter {
 public:
-    TokenWriter(StoredSink& sink, std::uint64_t maxStoredSize)
-        : m_sink(sink), m_maxStoredSize(maxStoredSize) {}
+    TokenWriter(StoredSink& sink, std::uint64_t maxSize) : m_sink(sink), m_maxSize(maxSize) {}
 
     // Appends the low `count` bits of `value`.
     // REQUIRES: 0 < count <= kMatchBits; value < 2^count.
@@ -108,7 +106,7 @@ private:
             return;
         }
         m_written += size;
-        if (m_written > m_maxStoredSize) {
+        if (m_written > m_maxSize) {
             m_status = CompressStatus::kStoredTooLarge;
         } else if (!m_sink.Write({m_buffer, size})) {
             m_status = CompressStatus::kWriteFailed;
@@ -116,7 +114,7 @@ private:
     }
 
     StoredSink& m_sink;
-    const std::uint64_t m_maxStoredSize;
+    const std::uint64_t m_maxSize;
     std::uint8_t m_buffer[kOutputChunk + kMaxTokenBytes];
     std::uint8_t* m_out = m_buffer;                             // next byte to write
     std::uint8_t* const m_limit = m_buffer + kOutputChunk - 1;  // past here, flush first
@@ -157,12 +155,13 @@ private:
 
 }  // namespace
 
-CompressStatus CompressStream(std::uint32_t length, ContentSource& source, StoredSink& sink,
-                              LzssWindow& work, std::uint64_t maxStoredSize) {
+CompressStatus EncodeContent(std::span<const std::uint8_t> head, std::uint64_t length,
+                             ContentSource& source, StoredSink& sink, LzssWindow& work,
+                             std::uint64_t maxSize) {
     ChunkInput input(source, length);
-    TokenWriter writer(sink, maxStoredSize);
-    for (int shift = 0; shift < 32; shift += 8) {
-        writer.Put(8, (length >> shift) & 0xFFu);
+    TokenWriter writer(sink, maxSize);
+    for (const std::uint8_t byte : head) {
+        writer.Put(8, byte);
     }
 
     // Fill the look-ahead: up to 18 bytes into positions 1, 2, ...
@@ -216,14 +215,14 @@ CompressStatus CompressStream(std::uint32_t length, ContentSource& source, Store
     return input.Total() == length ? CompressStatus::kDone : CompressStatus::kLengthChanged;
 }
 
-void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
-                    std::vector<std::uint8_t>& stored) {
+void EncodeBuffer(std::span<const std::uint8_t> head, std::span<const std::uint8_t> content,
+                  LzssWindow& work, std::vector<std::uint8_t>& out) {
     // Room for every byte as a literal: the stream never moves while it grows.
-    stored.reserve(stored.size() + kHeaderSize +
-                   (content.size() * kLiteralBits + kEndMarkerBits + 7) / 8);
+    out.reserve(out.size() + head.size() +
+                (content.size() * kLiteralBits + kEndMarkerBits + 7) / 8);
     SpanSource source(content);
-    VectorSink sink(stored);
-    CompressStream(static_cast<std::uint32_t>(content.size()), source, sink, work, UINT64_MAX);
+    VectorSink sink(out);
+    EncodeContent(head, content.size(), source, sink, work, UINT64_MAX);
 }
 
 }  // namespace kelvarin

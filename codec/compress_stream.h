@@ -1,8 +1,8 @@
-// The stored-file compressor's core: LZSS over a 16384-byte window with the
-// match tree of match_tree.h. Content is pulled a chunk at a time and the
-// stream is pushed out a buffer at a time, so memory does not grow with the
-// content's size: a worker needs its work area and fixed buffers, whatever
-// it compresses.
+// The compressor's core: LZSS over a 16384-byte window with the match tree
+// of match_tree.h. Content is pulled a chunk at a time and the stream is
+// pushed out a buffer at a time, so memory does not grow with the content's
+// size: a worker needs its work area and fixed buffers, whatever it
+// compresses. What surrounds the stream in a file is stored_file.h's.
 #pragma once
 
 #include <cstddef>
@@ -10,13 +10,9 @@
 #include <span>
 #include <vector>
 
-#include "codec/codec_constants.h"
 #include "codec/lzss_window.h"
 
 namespace kelvarin {
-
-// The largest stored file: its size must fit the list's signed 32-bit field.
-constexpr std::uint64_t kMaxStoredSize = 0x7FFFFFFFu;
 
 // Where the content comes from.
 class ContentSource {
@@ -27,7 +23,7 @@ public:
     virtual long Read(std::span<std::uint8_t> buffer) = 0;
 };
 
-// Where the stored file's bytes go, in order.
+// Where the encoded bytes go, in order.
 class StoredSink {
 public:
     virtual ~StoredSink() = default;
@@ -40,21 +36,19 @@ enum class CompressStatus {
     kReadFailed,      // the source said so
     kWriteFailed,     // the sink said so
     kLengthChanged,   // the source gave other than `length` bytes
-    kStoredTooLarge,  // the stored file passed the size limit
+    kStoredTooLarge,  // the output passed the size limit
 };
 
-// Writes the stored file of the content that `source` gives: the length
-// field (`length`, 32-bit little-endian), then the bit stream. Stops at the
+// Writes `head` (a stored file's length field), then the bit stream of the
+// content that `source` gives, which is to be `length` bytes. Stops at the
 // first failure; whatever reached `sink` by then is to be thrown away. The
-// stored file may be at most `maxStoredSize` bytes.
-// REQUIRES: length <= kMaxContentSize.
-CompressStatus CompressStream(std::uint32_t length, ContentSource& source, StoredSink& sink,
-                              LzssWindow& work, std::uint64_t maxStoredSize = kMaxStoredSize);
+// output, `head` included, may be at most `maxSize` bytes.
+CompressStatus EncodeContent(std::span<const std::uint8_t> head, std::uint64_t length,
+                             ContentSource& source, StoredSink& sink, LzssWindow& work,
+                             std::uint64_t maxSize);
 
-// Appends the stored file of `content` (length field and bit stream) to
-// `stored`, working in `work`.
-// REQUIRES: content.size() <= kMaxContentSize.
-void CompressBuffer(std::span<const std::uint8_t> content, LzssWindow& work,
-                    std::vector<std::uint8_t>& stored);
+// Appends `head` and the bit stream of `content` to `out`, working in `work`.
+void EncodeBuffer(std::span<const std::uint8_t> head, std::span<const std::uint8_t> content,
+                  LzssWindow& work, std::vector<std::uint8_t>& out);
 
 }  // namespace kelvarin

@@ -1,6 +1,6 @@
 // The file ends of the compressor: the source is read through a
 // ChunkedReader, whose size and modification time are checked once it has
-// been read, and the stream goes straight into a PendingFile.
+// been read, and the stored file goes straight into a PendingFile.
 #include "codec/compressor.h"
 
 #include <utility>
@@ -14,7 +14,6 @@ namespace kelvarin {
 
 namespace {
 
-constexpr char kWriteError[] = "error write file";
 constexpr char kTooLarge[] = "file too large to store (2 GiB or more)";
 constexpr char kStoredTooLarge[] =
     "file too large to store: its stored file would be 2 GiB or more";
@@ -65,24 +64,23 @@ private:
 
 }  // namespace
 
-int PrepareStoredFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
-                      PendingFile& pending, const StoreOptions& options, std::string* why) {
-    const auto fail = [why, &pending](std::string reason) {
+StoreOutcome PrepareStoredFile(const std::string& inputPath, const std::string& outputPath,
+                               LzssWindow& work, PendingFile& pending,
+                               const StoreOptions& options) {
+    const auto fail = [&pending](std::string reason) {
         pending.Discard();
-        if (why != nullptr) {
-            *why = std::move(reason);
-        }
-        return 0;
+        return StoreOutcome{std::move(reason)};
     };
     const auto failWrite = [&](const WriteOutcome& outcome) {
-        MessageBoxOk(kWriteError, outputPath);
+        MessageBoxOk(kWriteErrorText, outputPath);
         return fail(DescribeWriteFailure(outcome, outputPath));
     };
     ChunkedReader reader;
     if (const ReadOutcome opened = reader.Open(inputPath); !opened.Ok()) {
         return fail(DescribeReadFailure(opened, "the source"));
     }
-    if (reader.Size() > kMaxContentSize) {
+    static_assert(kMaxFieldLength <= UINT32_MAX, "a length that passes fits the field");
+    if (reader.Size() > kMaxFieldLength) {
         MessageBoxOk(kTooLarge, inputPath);
         return fail(kTooLarge);
     }
@@ -114,23 +112,25 @@ int PrepareStoredFile(const std::string& inputPath, const std::string& outputPat
     if (const WriteOutcome finished = pending.Finish(options.flushData); !finished) {
         return failWrite(finished);
     }
-    return 1;
+    return {};
 }
 
-int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work,
-                 std::string* why) {
+StoreOutcome StoreFile(const std::string& inputPath, const std::string& outputPath,
+                       LzssWindow& work) {
     PendingFile pending;
-    if (PrepareStoredFile(inputPath, outputPath, work, pending, {}, why) != 1) {
-        return 0;
+    if (StoreOutcome prepared = PrepareStoredFile(inputPath, outputPath, work, pending);
+        !prepared.Ok()) {
+        return prepared;
     }
     if (const WriteOutcome published = pending.Publish(); !published) {
-        MessageBoxOk(kWriteError, outputPath);
-        if (why != nullptr) {
-            *why = DescribeWriteFailure(published, outputPath);
-        }
-        return 0;
+        MessageBoxOk(kWriteErrorText, outputPath);
+        return {DescribeWriteFailure(published, outputPath)};
     }
-    return 1;
+    return {};
+}
+
+int CompressFile(const std::string& inputPath, const std::string& outputPath, LzssWindow& work) {
+    return StoreFile(inputPath, outputPath, work).Ok() ? 1 : 0;
 }
 
 }  // namespace kelvarin

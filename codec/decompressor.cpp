@@ -1,136 +1,92 @@
-// The whole-buffer decoder: every match is copied straight from the content
-// decoded so far, and the window is written only once, at the end, with
-// what a byte-at-a-time decoder would have left in it.
+// The file ends of the decoders: a whole stored file read and decoded in
+// memory, or one read a chunk at a time into the chunked decoder, with its
+// length field taken off the first chunk.
 #include "codec/decompressor.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "codec/stream_decoder.h"
-#include "fileio/file_reader.h"
+#include "codec/buffer_decoder.h"
 
 namespace kelvarin {
 
 namespace {
 
-using decoder::kOutputSlack;
+// Stream bytes read from a file at a time; the few left from the last
+// chunk are kept in front of the next.
+constexpr std::size_t kStreamChunk = 64 * 1024;
+constexpr std::size_t kStreamBufferSize = kStreamChunk + decoder::kRefillBytes;
 
-// The output grows by this much at a time: small enough to stay in the
-// level-2 cache between being zero-filled and being overwritten.
-constexpr std::size_t kGrowStep = 64 * 1024;
-// Content is at most this many times its stream (18 bytes for 19 bits).
-constexpr std::size_t kMaxExpansion = 8;
-static_assert(kLookAhead * 8 <= kMatchBits * kMaxExpansion);
-
-// Writes into one growing vector. Matches that reach before the content's
-// first byte read the window as it was on entry: this stream has not
-// written those positions yet.
-class BufferOutput {
+// A stored file's stream read into one buffer, a chunk at a time, up to the
+// size measured at open: a small file takes a single read. The first chunk
+// also holds the length field.
+class FileStream final : public StreamPieces {
 public:
-    BufferOutput(std::vector<std::uint8_t>& content, const std::uint8_t* window)
-        : m_content(content), m_window(window) {}
+    FileStream(ChunkedReader& reader, std::uint8_t* buffer) : m_reader(reader), m_buffer(buffer) {}
 
-    std::uint8_t* Begin(std::size_t sizeHint) {
-        m_content.clear();
-        m_content.resize(sizeHint + kOutputSlack);
-        m_base = m_content.data();
-        m_end = m_base + m_content.size();
-        return m_base;
+    // Reads the first chunk; returns the length field it starts with.
+    std::optional<std::uint32_t> ReadLengthField() {
+        ReadMore(0);
+        const std::optional<std::uint32_t> field = StoredLengthField({m_buffer, m_size});
+        m_first = m_size - StoredStream({m_buffer, m_size}).size();
+        return field;
     }
 
-    // Out of line: it runs about once per filled stretch of output.
-    [[gnu::noinline]] decoder::OutputRoom MakeRoom(std::uint8_t* op) {
-        if (static_cast<std::size_t>(m_end - op) < kOutputSlack) {
-            op = Grow(op);
+    const std::uint8_t* Data() const override { return m_buffer + m_first; }
+    std::size_t Size() const override { return m_size - m_first; }
+
+    bool Refill(const std::uint8_t*& in, std::size_t& inPos, std::size_t& inSize) override {
+        if (m_ended) {
+            return false;
         }
-        return {op, m_end - kOutputSlack, reinterpret_cast<std::uintptr_t>(m_base)};
+        const std::size_t rest = inSize - inPos;
+        std::memmove(m_buffer, in + inPos, rest);
+        ReadMore(rest);
+        in = m_buffer;
+        inPos = 0;
+        inSize = m_size;
+        return !m_ended;
     }
 
-    bool CopyForeign(std::uint8_t* op, std::size_t produced, std::size_t position,
-                     std::size_t distance, std::size_t length) {
-        for (std::size_t i = 0; i < length; ++i) {
-            const std::size_t at = produced + i;
-            op[i] = at >= distance ? m_base[at - distance] : m_window[(position + i) & kWindowMask];
-        }
-        return true;
-    }
-
-    std::size_t Produced(const std::uint8_t* op) const {
-        return static_cast<std::size_t>(op - m_base);
-    }
+    bool Failed() const { return m_failed; }
 
 private:
-    std::uint8_t* Grow(std::uint8_t* op) {
-        const std::size_t produced = Produced(op);
-        const std::size_t wanted = std::max(m_content.size() + kGrowStep, produced + kOutputSlack);
-        if (wanted > m_content.capacity()) {
-            m_content.reserve(std::max(m_content.capacity() * 2, wanted));
-        }
-        m_content.resize(wanted);
-        m_base = m_content.data();
-        m_end = m_base + m_content.size();
-        return m_base + produced;
+    // Reads the next chunk after the `kept` bytes at the buffer's start.
+    void ReadMore(std::size_t kept) {
+        const std::uint64_t left = m_reader.Size() - std::min(m_reader.Size(), m_read);
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kStreamChunk, left));
+        std::size_t got = 0;
+        m_failed = !m_reader.ReadFull({m_buffer + kept, wanted}, got).Ok();
+        m_read += got;
+        m_size = kept + got;
+        // Short of what was wanted: the file shrank since it was measured.
+        m_ended = m_failed || got < wanted || m_read >= m_reader.Size();
     }
 
-    std::vector<std::uint8_t>& m_content;
-    const std::uint8_t* m_window;
-    std::uint8_t* m_base = nullptr;
-    std::uint8_t* m_end = nullptr;
+    ChunkedReader& m_reader;
+    std::uint8_t* const m_buffer;
+    std::uint64_t m_read = 0;  // bytes of the file read so far
+    std::size_t m_size = 0;    // bytes in the buffer
+    std::size_t m_first = 0;   // where the stream starts in the first chunk
+    bool m_ended = false;
+    bool m_failed = false;
 };
 
 }  // namespace
 
-DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& work,
-                              std::vector<std::uint8_t>& content, std::size_t sizeHint) {
-    // The length field is only a hint, and no stream expands beyond
-    // kMaxExpansion; a reused buffer keeps its storage, but only the bytes
-    // this content needs are zero-filled (growing a vector fills it).
-    BufferOutput output(content, work.window.data());
-    std::uint8_t* const begin = output.Begin(std::min(sizeHint, stream.size() * kMaxExpansion));
-    std::uint8_t* end = begin;
-    decoder::WholeStream input{stream};
-    const DecodeStatus status = decoder::DecodeTokens(input, output, begin, end);
-    const std::size_t produced = output.Produced(end);
-    content.resize(produced);
-    const std::size_t kept = std::min<std::size_t>(produced, kWindowSize);
-    LeaveInWindow(work, std::span<const std::uint8_t>(content.data() + produced - kept, kept),
-                  produced);
-    return status;
-}
-
-void LeaveInWindow(LzssWindow& work, std::span<const std::uint8_t> tail, std::uint64_t produced) {
-    ApplyWindowEffect(std::span<std::uint8_t, kWindowSize>(work.window.data(), kWindowSize), tail,
-                      produced);
-    std::memcpy(&work.window[kWindowSize], &work.window[0], kMirrorBytes);
-}
-
-std::optional<std::uint32_t> StoredLengthField(std::span<const std::uint8_t> stored) {
-    if (stored.size() < kHeaderSize) {
-        return std::nullopt;
-    }
-    std::uint32_t length = 0;
-    for (std::size_t i = 0; i < kHeaderSize; ++i) {
-        length |= static_cast<std::uint32_t>(stored[i]) << (8 * i);
-    }
-    return length;
-}
-
 StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
-                                     std::vector<std::uint8_t>& content, bool reportTruncation) {
+                                     std::vector<std::uint8_t>& content, TruncationReport report) {
     content.clear();
     std::vector<std::uint8_t> stored;
     if (!ReadWholeFile(path, stored, SIZE_MAX).Ok()) {
         return StoredFileState::kUnreadable;
     }
     const std::optional<std::uint32_t> lengthField = StoredLengthField(stored);
-    // No complete header: nothing of a stream follows it.
-    const auto stream =
-        std::span<const std::uint8_t>(stored).subspan(lengthField ? kHeaderSize : stored.size());
     // The length field only sizes the first allocation of the decode.
-    if (DecompressBuffer(stream, work, content, lengthField.value_or(0)) !=
+    if (DecompressBuffer(StoredStream(stored), work, content, lengthField.value_or(0)) !=
         DecodeStatus::kEndMarker) {
-        if (reportTruncation) {
+        if (report == TruncationReport::kPrint) {
             std::fputs(kInputBitFatal, stdout);
             std::fflush(stdout);
         }
@@ -143,6 +99,25 @@ StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
 int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content) {
     const StoredFileState state = DecompressStoredFile(path, work, content);
     return state == StoredFileState::kWhole || state == StoredFileState::kLengthDisagrees ? 1 : 0;
+}
+
+StoredFileDecoder::StoredFileDecoder()
+    : m_buffer(std::make_unique<std::uint8_t[]>(kStreamBufferSize)) {}
+
+StoredDecodeResult StoredFileDecoder::Decode(
+    ChunkedReader& reader, const std::uint8_t* window,
+    const std::function<void(std::optional<std::uint32_t>)>& lengthField,
+    const DecodedChunkSink& sink) {
+    FileStream input(reader, m_buffer.get());
+    lengthField(input.ReadLengthField());
+    StoredDecodeResult result;
+    if (input.Failed()) {
+        result.unreadable = true;
+        return result;
+    }
+    static_cast<StreamDecodeResult&>(result) = m_decoder.Decode(input, window, sink);
+    result.unreadable = input.Failed();
+    return result;
 }
 
 }  // namespace kelvarin

@@ -1,32 +1,36 @@
-// The stored-file decompressor. The length field is never read: the end
-// marker alone ends the content. A stream that is used up before its end
-// marker (a truncated or damaged stored file) yields the bytes of its
-// complete tokens; reading a stored file, "Fatal error in InputBit!" is
-// printed on standard output first.
+// Stored files read back: whole into memory, or a chunk at a time from an
+// open file. The length field is never trusted to end the content: the end
+// marker alone does. Reading a stored file whose stream is used up before
+// its end marker yields the bytes of its complete tokens, and
+// kInputBitFatal goes to standard output first unless the caller reports
+// the damage its own way.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "codec/buffer_decoder.h"
 #include "codec/lzss_window.h"
-#include "codec/token_decoder.h"
+#include "codec/stored_file.h"
+#include "codec/stream_decoder.h"
+#include "fileio/file_reader.h"
 
 namespace kelvarin {
 
-// Printed on standard output when a stored file's stream ends before its
-// end marker.
-inline constexpr char kInputBitFatal[] = "Fatal error in InputBit!\n";
+// Whether a decode that finds the stream ending early prints kInputBitFatal.
+enum class TruncationReport { kPrint, kSilent };
 
-// Decodes `stream` (a stored file without its 4-byte header) into `content`,
-// which is emptied first (its storage kept). Uses and updates only the
-// window of `work`; afterwards the window holds every byte this stream wrote
-// at its position, exactly as a byte-at-a-time decoder leaves it. `sizeHint`
-// (the length field, which is not trusted) only sizes the first allocation.
-DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& work,
-                              std::vector<std::uint8_t>& content, std::size_t sizeHint = 0);
+// Decodes the stored file at `path` into `content`, emptied first, and tells
+// whether it is whole; a stored file that is not (damaged, or not a stored
+// file at all) must be written anew rather than trusted.
+StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
+                                     std::vector<std::uint8_t>& content,
+                                     TruncationReport report = TruncationReport::kPrint);
 
 // Decodes the stored file at `path` into `content`, emptied first. Returns 1
 // when the end marker was reached; 0 when the file cannot be opened or read
@@ -34,28 +38,30 @@ DecodeStatus DecompressBuffer(std::span<const std::uint8_t> stream, LzssWindow& 
 // decoded).
 int DecompressFile(const std::string& path, LzssWindow& work, std::vector<std::uint8_t>& content);
 
-// Leaves in the window of `work` what a byte-at-a-time decoder leaves there
-// after a stream of `produced` content bytes whose last bytes are `tail`.
-// REQUIRES: tail.size() == min(produced, kWindowSize).
-void LeaveInWindow(LzssWindow& work, std::span<const std::uint8_t> tail, std::uint64_t produced);
-
-// The length field of a stored file, or nothing when `stored` is too short
-// to hold one. Only a check of the content's length reads it.
-std::optional<std::uint32_t> StoredLengthField(std::span<const std::uint8_t> stored);
-
-enum class StoredFileState {
-    kWhole,            // the stream reaches its end marker and the length field agrees
-    kUnreadable,       // the file cannot be opened or read
-    kTruncated,        // the stream ends before its end marker
-    kLengthDisagrees,  // the length field is not the decoded length
+struct StoredDecodeResult : StreamDecodeResult {
+    bool unreadable = false;  // reading the file failed before its end
 };
 
-// Decodes as DecompressFile does and tells whether the stored file is whole;
-// a stored file that is not (damaged, or not a stored file at all) must be
-// written anew rather than trusted. `reportTruncation` false: a check that
-// reports damage its own way prints nothing.
-StoredFileState DecompressStoredFile(const std::string& path, LzssWindow& work,
-                                     std::vector<std::uint8_t>& content,
-                                     bool reportTruncation = true);
+// The chunked decoder (stream_decoder.h) fed from a stored file as it is read.
+class StoredFileDecoder {
+public:
+    StoredFileDecoder();
+
+    // Decodes the stored file that `reader` has just opened, read a chunk at
+    // a time up to the size measured at open. Its length field is given to
+    // `lengthField` before any content goes to `sink` (nothing when the file
+    // is too short to hold one; its stream is then empty). When a read
+    // fails, `unreadable` says so and the decode is to be thrown away.
+    StoredDecodeResult Decode(ChunkedReader& reader, const std::uint8_t* window,
+                              const std::function<void(std::optional<std::uint32_t>)>& lengthField,
+                              const DecodedChunkSink& sink);
+
+    // As StreamDecoder::Tail, for the last Decode.
+    std::span<const std::uint8_t> Tail() const { return m_decoder.Tail(); }
+
+private:
+    StreamDecoder m_decoder;
+    std::unique_ptr<std::uint8_t[]> m_buffer;  // chunks of the stored file
+};
 
 }  // namespace kelvarin

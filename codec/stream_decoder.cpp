@@ -8,7 +8,6 @@
 #include "codec/stream_decoder.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace kelvarin {
@@ -23,66 +22,6 @@ using decoder::kOutputSlack;
 constexpr std::size_t kChunkSize = 128 * 1024;
 static_assert(kChunkSize >= kWindowSize);
 constexpr std::size_t kBufferSize = kWindowSize + kChunkSize + kOutputSlack;
-// Stream bytes read from a file at a time; the few left from the last
-// chunk are kept in front of the next.
-constexpr std::size_t kStreamChunk = 64 * 1024;
-constexpr std::size_t kStreamBufferSize = kStreamChunk + decoder::kRefillBytes;
-
-// A stored file's stream read into one buffer, a chunk at a time, up to the
-// size measured at open: a small file takes a single read. The first chunk
-// also holds the length field.
-class FileStream {
-public:
-    FileStream(ChunkedReader& reader, std::uint8_t* buffer) : m_reader(reader), m_buffer(buffer) {}
-
-    // Reads the first chunk; returns the length field it starts with.
-    std::optional<std::uint32_t> ReadLengthField() {
-        ReadMore(0);
-        const std::optional<std::uint32_t> field = StoredLengthField({m_buffer, m_size});
-        m_first = field ? kHeaderSize : m_size;
-        return field;
-    }
-
-    const std::uint8_t* Data() const { return m_buffer + m_first; }
-    std::size_t Size() const { return m_size - m_first; }
-
-    bool Refill(const std::uint8_t*& in, std::size_t& inPos, std::size_t& inSize) {
-        if (m_ended) {
-            return false;
-        }
-        const std::size_t rest = inSize - inPos;
-        std::memmove(m_buffer, in + inPos, rest);
-        ReadMore(rest);
-        in = m_buffer;
-        inPos = 0;
-        inSize = m_size;
-        return !m_ended;
-    }
-
-    bool Failed() const { return m_failed; }
-
-private:
-    // Reads the next chunk after the `kept` bytes at the buffer's start.
-    void ReadMore(std::size_t kept) {
-        const std::uint64_t left = m_reader.Size() - std::min(m_reader.Size(), m_read);
-        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kStreamChunk, left));
-        std::size_t got = 0;
-        m_failed = !m_reader.ReadFull({m_buffer + kept, wanted}, got).Ok();
-        m_read += got;
-        m_size = kept + got;
-        // Short of what was wanted: the file shrank since it was measured.
-        m_ended = m_failed || got < wanted || m_read >= m_reader.Size();
-    }
-
-    ChunkedReader& m_reader;
-    std::uint8_t* const m_buffer;
-    std::uint64_t m_read = 0;  // bytes of the file read so far
-    std::size_t m_size = 0;    // bytes in the buffer
-    std::size_t m_first = 0;   // where the stream starts in the first chunk
-    bool m_ended = false;
-    bool m_failed = false;
-};
-
 class ChunkOutput {
 public:
     ChunkOutput(std::uint8_t* buffer, bool haveWindow, const DecodedChunkSink& sink)
@@ -153,23 +92,9 @@ StreamDecodeResult StreamDecoder::Decode(std::span<const std::uint8_t> stream,
     return DecodeFrom(input, window, sink);
 }
 
-StreamDecodeResult StreamDecoder::Decode(
-    ChunkedReader& reader, const std::uint8_t* window,
-    const std::function<void(std::optional<std::uint32_t>)>& lengthField,
-    const DecodedChunkSink& sink) {
-    if (!m_streamBuffer) {
-        m_streamBuffer = std::make_unique<std::uint8_t[]>(kStreamBufferSize);
-    }
-    FileStream input(reader, m_streamBuffer.get());
-    lengthField(input.ReadLengthField());
-    if (input.Failed()) {
-        StreamDecodeResult result;
-        result.unreadable = true;
-        return result;
-    }
-    StreamDecodeResult result = DecodeFrom(input, window, sink);
-    result.unreadable = input.Failed();
-    return result;
+StreamDecodeResult StreamDecoder::Decode(StreamPieces& stream, const std::uint8_t* window,
+                                         const DecodedChunkSink& sink) {
+    return DecodeFrom(stream, window, sink);
 }
 
 template <class Input>
@@ -186,10 +111,9 @@ StreamDecodeResult StreamDecoder::DecodeFrom(Input& input, const std::uint8_t* w
     result.status = decoder::DecodeTokens(input, output, buffer + kWindowSize, end);
     result.produced = output.Produced(end);
     result.foreignRead = output.foreignRead;
-    result.stopped = result.status == DecodeStatus::kStopped;
     m_tailEnd = end;
     m_tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(result.produced, kWindowSize));
-    if (result.stopped) {
+    if (result.status == DecodeStatus::kStopped) {
         return result;
     }
     output.HandOnRest(end);

@@ -1,4 +1,4 @@
-// A stored-file decoder that hands the content on in chunks instead of
+// A decoder of the bit stream that hands the content on in chunks instead of
 // building it whole: it keeps one window's worth of recent output for the
 // matches and a chunk being filled, so decoding a file of any size takes a
 // fixed amount of memory. It gives the same bytes as DecompressBuffer.
@@ -18,12 +18,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
 
 #include "codec/codec_constants.h"
-#include "codec/decompressor.h"
-#include "fileio/file_reader.h"
+#include "codec/token_decoder.h"
 
 namespace kelvarin {
 
@@ -31,11 +29,22 @@ namespace kelvarin {
 using DecodedChunkSink = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
 
 struct StreamDecodeResult {
-    DecodeStatus status = DecodeStatus::kExhausted;  // kStopped as `stopped` says
+    // kStopped: decoding stopped at a foreign read (no window was given).
+    DecodeStatus status = DecodeStatus::kExhausted;
     std::uint64_t produced = 0;  // content bytes decoded (handed on unless stopped)
     bool foreignRead = false;    // a match read a position this stream had not written
-    bool stopped = false;        // decoding stopped at that read (no window was given)
-    bool unreadable = false;     // reading the stream failed before its end
+};
+
+// A stream that arrives in pieces (read from a file a chunk at a time): the
+// first piece through Data() and Size(), the rest through Refill, as
+// decoder::DecodeTokens asks of its input. Refill runs once per piece, so
+// its call through the table costs nothing that shows.
+class StreamPieces {
+public:
+    virtual ~StreamPieces() = default;
+    virtual const std::uint8_t* Data() const = 0;
+    virtual std::size_t Size() const = 0;
+    virtual bool Refill(const std::uint8_t*& in, std::size_t& inPos, std::size_t& inSize) = 0;
 };
 
 class StreamDecoder {
@@ -44,24 +53,19 @@ public:
     StreamDecoder(const StreamDecoder&) = delete;
     StreamDecoder& operator=(const StreamDecoder&) = delete;
 
-    // Decodes `stream` (a stored file without its 4-byte header), handing
-    // every content byte to `sink`. `window` is the window on entry, indexed
-    // by position (kWindowSize bytes), as the decoder of a sequential run
-    // would find it. Without a window (nullptr), decoding stops at the first
-    // foreign read; it has then handed nothing to `sink`. A stream that is
-    // used up before its end marker yields the bytes of its complete tokens
-    // and says so in its status; its user names the damaged file.
+    // Decodes `stream` (a stored file's bit stream), handing every content
+    // byte to `sink`. `window` is the window on entry, indexed by position
+    // (kWindowSize bytes), as the decoder of a sequential run would find it.
+    // Without a window (nullptr), decoding stops at the first foreign read;
+    // it has then handed nothing to `sink`. A stream that is used up before
+    // its end marker yields the bytes of its complete tokens and says so in
+    // its status; its user names the damaged file.
     // REQUIRES: `sink` does not call back into this decoder.
     StreamDecodeResult Decode(std::span<const std::uint8_t> stream, const std::uint8_t* window,
                               const DecodedChunkSink& sink);
 
-    // The same for the stored file that `reader` has just opened, read a
-    // chunk at a time up to the size measured at open. Its length field is
-    // given to `lengthField` before any content goes to `sink` (nothing when
-    // the file is too short to hold one; its stream is then empty). When a
-    // read fails, `unreadable` says so and the decode is to be thrown away.
-    StreamDecodeResult Decode(ChunkedReader& reader, const std::uint8_t* window,
-                              const std::function<void(std::optional<std::uint32_t>)>& lengthField,
+    // The same for a stream that arrives in pieces.
+    StreamDecodeResult Decode(StreamPieces& stream, const std::uint8_t* window,
                               const DecodedChunkSink& sink);
 
     // What the last Decode leaves in a window: its last min(produced,
@@ -74,7 +78,6 @@ private:
                                   const DecodedChunkSink& sink);
 
     std::unique_ptr<std::uint8_t[]> m_buffer;
-    std::unique_ptr<std::uint8_t[]> m_streamBuffer;  // chunks of a stream read from a file
     const std::uint8_t* m_tailEnd = nullptr;
     std::size_t m_tailSize = 0;
 };

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "codec/stored_file.h"
 #include "dialog/dialog_texts.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
@@ -30,10 +31,13 @@ MainDialog::MainDialog(DialogView& view, WorkerLauncher launch)
 MainDialog::~MainDialog() = default;
 
 void MainDialog::OnInitDialog() {
-    std::string problem;
-    m_rootPath = ReadRootFolderFile(kRootFolderFile, &problem);
+    SettingsRead<std::string> root = ReadRootFolderFile();
+    std::string problem = std::move(root.problem);
+    m_rootPath = std::move(root.value);
     ShowRoot();
-    m_excludeList = ReadExcludeListFile(kExcludeListFile, &m_excludeListProblem);
+    SettingsRead<std::vector<std::string>> excluded = ReadExcludeListFile();
+    m_excludeList = std::move(excluded.value);
+    m_excludeListProblem = std::move(excluded.problem);
     if (problem.empty()) {
         problem = m_excludeListProblem;
     }
@@ -154,9 +158,7 @@ void MainDialog::ReportFileList(const FileListResult& result) {
                                 result.listPath;
     m_view.AppendLine(summary, kSummaryColor, true);
     for (const std::string& name : result.damagedFiles) {
-        m_view.AppendLine("damaged:" + name +
-                              " (its stream ends before its end marker or its length field "
-                              "disagrees; import its source again)",
+        m_view.AppendLine("damaged:" + name + " (" + DamageText() + "; import its source again)",
                           kUpdatedColor, true);
     }
     EndCommand(summary);

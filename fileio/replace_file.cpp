@@ -152,7 +152,7 @@ WriteOutcome PendingFile::Fail(int error) {
     return {error};
 }
 
-WriteOutcome PendingFile::Publish(bool flushFolder) {
+WriteOutcome PendingFile::Publish(FolderFlush flush) {
     if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
         const int error = errno;
         Discard();
@@ -161,7 +161,7 @@ WriteOutcome PendingFile::Publish(bool flushFolder) {
     }
     ForgetLiveTemporary(m_temporary);
     m_temporary.clear();
-    if (flushFolder) {
+    if (flush == FolderFlush::kNow) {
         FlushFolder(DirectoryPart(m_path));
     }
     return {};

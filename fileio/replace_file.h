@@ -67,7 +67,8 @@ public:
     // Renames the temporary over the target, then flushes the folder unless
     // the caller flushes it later itself.
     // REQUIRES: Write succeeded.
-    WriteOutcome Publish(bool flushFolder = true);
+    enum class FolderFlush { kNow, kByCaller };
+    WriteOutcome Publish(FolderFlush flush = FolderFlush::kNow);
 
     // Removes the temporary, if one is left.
     void Discard();

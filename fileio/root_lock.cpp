@@ -56,6 +56,14 @@ std::string RootLock::BusyMessage(const std::string& root) const {
            (m_reason.empty() ? "" : " (" + m_reason + ")") + "; try again when it has finished.";
 }
 
+std::string RootLock::Warning(const std::string& root, std::string_view work) const {
+    if (m_state != State::kUnsupported) {
+        return {};
+    }
+    return "the root folder " + root + " cannot be locked (" + m_reason + "); the " +
+           std::string(work) + " goes on without the lock";
+}
+
 RootLock RootLock::TryLock(const std::string& root) {
     RootLock lock;
     lock.m_fd = FileDescriptor(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "fileio/file_descriptor.h"
 
@@ -32,6 +33,10 @@ public:
     // "Another run is working on the root folder ROOT (process ...); try
     // again when it has finished."
     std::string BusyMessage(const std::string& root) const;
+
+    // When unsupported: "the root folder ROOT cannot be locked (REASON); the
+    // run goes on without the lock", with `work` for "run"; else empty.
+    std::string Warning(const std::string& root, std::string_view work = "run") const;
 
 private:
     FileDescriptor m_fd;

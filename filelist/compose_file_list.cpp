@@ -3,8 +3,11 @@
 // both start from it.
 #include "filelist/compose_file_list.h"
 
+#include <optional>
 #include <utility>
 
+#include "codec/stored_file.h"
+#include "fileio/folders.h"
 #include "fileio/paths.h"
 #include "fileio/replace_file.h"
 #include "filelist/list_format.h"
@@ -20,82 +23,102 @@ namespace {
 // A list line is about 180 bytes plus the name.
 constexpr std::size_t kLineEstimate = 200;
 
-bool Fail(FileListResult& result, FileListOutcome outcome, std::string message) {
+std::string Fail(FileListResult& result, FileListOutcome outcome, std::string message) {
     result.outcome = outcome;
     result.message = std::move(message);
-    return false;
+    return {};
 }
 
-}  // namespace
-
-bool ComposeFileList(const FileListRequest& request, const std::string& rootPath,
-                     bool removeLeftovers, FileListResult& result, std::string& text) {
+// Every file below the root, or nothing (`result` says why) when a folder
+// cannot be read.
+std::optional<std::vector<std::string>> ScanRoot(const std::string& rootPath,
+                                                 FileListResult& result) {
     std::vector<std::string> scanned;
     ScanReport scan;
     CollectFiles(rootPath, scanned, &scan);
-    const std::vector<UnreadableFolder>& unreadable = scan.unreadable;
     result.findings.loops = scan.loops;
     result.findings.linksFollowed = scan.linksFollowed;
-    if (!unreadable.empty()) {
-        const std::string prefix = RootPrefix(rootPath);
-        for (const UnreadableFolder& folder : unreadable) {
-            result.problemFiles.push_back(
-                folder.path.starts_with(prefix) ? folder.path.substr(prefix.size()) : folder.path);
-        }
-        return Fail(result, FileListOutcome::kUnreadableFolder,
-                    unreadable.front().Describe() + ".");
+    if (!scan.unreadable.empty()) {
+        Fail(result, FileListOutcome::kUnreadableFolder, scan.unreadable.front().Describe() + ".");
+        return std::nullopt;
     }
-    if (removeLeftovers) {
-        result.findings.leftoversRemoved = RemoveLeftoverTemporaries(scanned);
-    } else {
-        const std::size_t prefix = RootPrefix(rootPath).size();
-        for (const std::string& path : scanned) {
-            if (IsTemporaryFileName(path.substr(DirectoryPart(path).size()))) {
-                result.temporaries.push_back(path.substr(prefix));
-            }
-        }
-    }
-    ListedFiles listed = SelectListedFiles(rootPath, std::move(scanned));
-    const std::size_t prefixLength = RootPrefix(rootPath).size();
-    if (!listed.refusals.empty()) {
-        std::string message =
-            "the client cannot hold the names of these files under " + rootPath + ":";
-        for (UnlistableFile& refused : listed.refusals) {
-            message += "\n  " + refused.path + ": " + refused.reason;
-            result.problemFiles.push_back(std::move(refused.path));
-        }
-        return Fail(result, FileListOutcome::kRefusedNames, std::move(message));
-    }
+    return scanned;
+}
 
+void SetLeftoversApart(const std::vector<std::string>& scanned, const std::string& rootPath,
+                       Leftovers leftovers, FileListResult& result) {
+    if (leftovers == Leftovers::kRemove) {
+        result.findings.leftoversRemoved = RemoveLeftoverTemporaries(scanned);
+        return;
+    }
+    const std::size_t prefix = RootPrefix(rootPath).size();
+    for (const std::string& path : scanned) {
+        if (IsTemporaryFileName(path.substr(DirectoryPart(path).size()))) {
+            result.temporaries.push_back(path.substr(prefix));
+        }
+    }
+}
+
+std::string RefusalMessage(const std::string& rootPath,
+                           const std::vector<UnlistableFile>& refusals) {
+    std::string message = "the client cannot hold the names of these files under " + rootPath + ":";
+    for (const UnlistableFile& refused : refusals) {
+        message += "\n  " + refused.path + ": " + refused.reason;
+    }
+    return message;
+}
+
+// Digests the listed files and appends their elements to `text`, in list
+// order, noting each in `result`. Returns the failure that ended it early.
+std::optional<DigestFailure> AppendFileElements(const FileListRequest& request,
+                                                const ListedFiles& listed, std::size_t prefixLength,
+                                                FileListResult& result, std::string& text) {
     const ExclusionList exclusions(request.excludeList);
     const std::size_t count = listed.paths.size();
     result.listed.reserve(count);
-    text.clear();
-    text.reserve(count * kLineEstimate + 64);
-    AppendListHead(text, static_cast<std::int32_t>(count));
-    std::uint64_t totalBytes = 0;
-    const auto failure = DigestListedFiles(
+    return DigestListedFiles(
         listed.paths, DigestOptions{request.workers, kDefaultHeldBytesBudget, request.stop},
         [&](std::size_t index, const FileDigests& digests) {
             const std::string& name = listed.names[index];
             AppendFileElement(text, ListedFile{name, PackFlag(name, exclusions),
                                                static_cast<std::int32_t>(digests.length),
                                                digests.md5, digests.md5x});
-            totalBytes += digests.length;
             result.listed.push_back({name, digests.length});
-            if (!digests.whole && name.ends_with(".aup")) {
+            if (!digests.whole && name.ends_with(kStoredFileSuffix)) {
                 result.damagedFiles.push_back(listed.paths[index].substr(prefixLength));
             }
             if (request.progress) {
                 request.progress(index + 1, count, name);
             }
         });
+}
+
+}  // namespace
+
+std::string ComposeFileList(const FileListRequest& request, const std::string& rootPath,
+                            Leftovers leftovers, FileListResult& result) {
+    std::optional<std::vector<std::string>> scanned = ScanRoot(rootPath, result);
+    if (!scanned) {
+        return {};
+    }
+    SetLeftoversApart(*scanned, rootPath, leftovers, result);
+    const ListedFiles listed = SelectListedFiles(rootPath, std::move(*scanned));
+    if (!listed.refusals.empty()) {
+        return Fail(result, FileListOutcome::kRefusedNames,
+                    RefusalMessage(rootPath, listed.refusals));
+    }
+
+    const std::size_t count = listed.paths.size();
+    std::string text;
+    text.reserve(count * kLineEstimate + 64);
+    AppendListHead(text, static_cast<std::int32_t>(count));
+    const std::optional<DigestFailure> failure =
+        AppendFileElements(request, listed, RootPrefix(rootPath).size(), result, text);
     if (failure && failure->stopped) {
         return Fail(result, FileListOutcome::kStopped,
                     "The file list was stopped before it was written; the old list is kept.");
     }
     if (failure) {
-        result.problemFiles.push_back(listed.paths[failure->index].substr(prefixLength));
         return Fail(result, FileListOutcome::kUnreadableFile, failure->reason);
     }
     AppendListEnd(text);
@@ -104,8 +127,11 @@ bool ComposeFileList(const FileListRequest& request, const std::string& rootPath
         request.excludeList,
         std::vector<std::string_view>(listed.names.begin(), listed.names.end()));
     result.fileCount = count;
-    result.totalBytes = totalBytes;
-    return true;
+    result.totalBytes = 0;
+    for (const FileListResult::Entry& entry : result.listed) {
+        result.totalBytes += entry.length;
+    }
+    return text;
 }
 
 }  // namespace kelvarin

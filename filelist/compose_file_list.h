@@ -8,13 +8,16 @@
 
 namespace kelvarin {
 
-// Fills `text` with the list of the canonical `rootPath` and `result` with
-// what was met (damaged stored files, links, counts). Temporaries of stopped
-// runs are left out of the list, and removed when `removeLeftovers`. Returns
-// false when the root cannot be listed: `result` then says why (outcome and
-// a message without a leading capital, naming the files).
+// What becomes of temporaries left by stopped runs: never listed, either
+// removed or reported in FileListResult::temporaries.
+enum class Leftovers { kRemove, kKeep };
+
+// Returns the list of the canonical `rootPath` and fills `result` with what
+// was met (damaged stored files, links, counts). When the root cannot be
+// listed, result.outcome says so (not kWritten) with a message without a
+// leading capital, naming the files, and the text returned is empty.
 // REQUIRES: the caller holds the root's lock, or has warned that it cannot.
-bool ComposeFileList(const FileListRequest& request, const std::string& rootPath,
-                     bool removeLeftovers, FileListResult& result, std::string& text);
+std::string ComposeFileList(const FileListRequest& request, const std::string& rootPath,
+                            Leftovers leftovers, FileListResult& result);
 
 }  // namespace kelvarin

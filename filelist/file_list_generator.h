@@ -17,6 +17,7 @@
 
 #include "codec/lzss_window.h"
 #include "fileio/root_lock.h"
+#include "filelist/list_outcome.h"
 #include "scan/run_notes.h"
 
 namespace kelvarin {
@@ -37,24 +38,11 @@ struct FileListRequest {
     const std::atomic<bool>* stop = nullptr;
 };
 
-enum class FileListOutcome {
-    kWritten,           // the list file is in place
-    kNoRoot,            // no root folder set, or it is not a folder
-    kRootBusy,          // another run holds the root; nothing written
-    kUnreadableFolder,  // a folder under the root could not be read; nothing written
-    kRefusedNames,      // names that the client cannot hold; nothing written
-    kUnreadableFile,    // a file could not be read; nothing written
-    kOutputNotRegular,  // the list or companion path is a link, FIFO, device or folder
-    kCannotWrite,       // the list or companion could not be written ("error write file" shown)
-    kStopped,           // asked to stop before the list was written; nothing written
-};
-
 struct FileListResult {
     FileListOutcome outcome = FileListOutcome::kWritten;
     std::string listPath;  // the list file that was (or was to be) written
     // For every outcome but kWritten: what went wrong, naming the files.
     std::string message;
-    std::vector<std::string> problemFiles;  // paths below the root of the files named
     // Stored files (".aup") that are damaged: their stream ends before its
     // end marker or their length field disagrees. They are listed as they
     // are; an import of their sources writes them anew.

@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "codec/codec_constants.h"
-#include "codec/decompressor.h"
+#include "codec/stored_file.h"
 #include "codec/stream_decoder.h"
 #include "digest/md5.h"
 #include "filelist/listed_file_reader.h"
@@ -54,15 +54,6 @@ Md5Digest DigestOf(const std::uint8_t* bytes, std::size_t size) {
     return digest;
 }
 
-// The stream of a stored file: all bytes after the 4-byte length field; a
-// file too short to hold the field has none.
-std::span<const std::uint8_t> StreamOf(const std::uint8_t* bytes, std::size_t size) {
-    if (size < kHeaderSize) {
-        return {};
-    }
-    return {bytes + kHeaderSize, size - kHeaderSize};
-}
-
 // Decodes `bytes` with `window` (nullptr: unknown, stop at a foreign read),
 // digesting the content as it comes. `md5x` and `whole` are written unless
 // it stopped.
@@ -72,11 +63,11 @@ StreamDecodeResult DecodeAndDigest(StreamDecoder& decoder, const std::uint8_t* b
     Md5Context context;
     MD5Init(&context);
     const StreamDecodeResult result =
-        decoder.Decode(StreamOf(bytes, size), window,
+        decoder.Decode(StoredStream({bytes, size}), window,
                        [&context](const std::uint8_t* chunk, std::size_t chunkSize) {
                            Md5Bytes(context, chunk, chunkSize);
                        });
-    if (!result.stopped) {
+    if (result.status != DecodeStatus::kStopped) {
         MD5Final(digests.md5x.data(), &context);
         const std::optional<std::uint32_t> lengthField = StoredLengthField({bytes, size});
         digests.whole = lengthField && result.status == DecodeStatus::kEndMarker &&
@@ -85,7 +76,6 @@ StreamDecodeResult DecodeAndDigest(StreamDecoder& decoder, const std::uint8_t* b
     return result;
 }
 
-// Everything in list order on the calling thread, with the real window.
 bool StopRequested(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load(std::memory_order_relaxed);
 }
@@ -94,6 +84,7 @@ DigestFailure StoppedAt(std::size_t index) {
     return DigestFailure{index, "stopped before the list was written", true};
 }
 
+// Everything in list order on the calling thread, with the real window.
 std::optional<DigestFailure> DigestInOrder(const std::vector<std::string>& paths,
                                            const std::atomic<bool>* stop,
                                            const FileDigestsSink& onFile) {
@@ -104,12 +95,15 @@ std::optional<DigestFailure> DigestInOrder(const std::vector<std::string>& paths
             return StoppedAt(i);
         }
         ListedFileReader reader;
-        std::unique_ptr<std::uint8_t[]> bytes;
-        std::size_t size = 0;
-        std::string error;
-        if (!reader.Open(paths[i], error) || !reader.ReadAll(bytes, size, error)) {
-            return DigestFailure{i, std::move(error)};
+        if (ListedFileProblem opened = reader.Open(paths[i]); !opened.Ok()) {
+            return DigestFailure{i, std::move(opened.problem)};
         }
+        ListedFileBytes read = reader.ReadAll();
+        if (!read.Ok()) {
+            return DigestFailure{i, std::move(read.problem)};
+        }
+        std::unique_ptr<std::uint8_t[]> bytes = std::move(read.bytes);
+        const std::size_t size = read.size;
         FileDigests digests;
         digests.length = static_cast<std::uint32_t>(size);
         digests.md5 = DigestOf(bytes.get(), size);
@@ -198,7 +192,8 @@ private:
 
     void DigestFile(std::size_t index, StreamDecoder& decoder, Slot& slot) {
         ListedFileReader reader;
-        if (!reader.Open(m_paths[index], slot.failure)) {
+        if (ListedFileProblem opened = reader.Open(m_paths[index]); !opened.Ok()) {
+            slot.failure = std::move(opened.problem);
             slot.state = Slot::State::kFailed;
             return;
         }
@@ -207,17 +202,21 @@ private:
             return;
         }
         slot.admitted = reader.Size();
-        if (!reader.ReadAll(slot.bytes, slot.size, slot.failure)) {
+        ListedFileBytes read = reader.ReadAll();
+        if (!read.Ok()) {
             Release(slot.admitted);
+            slot.failure = std::move(read.problem);
             slot.state = Slot::State::kFailed;
             return;
         }
+        slot.bytes = std::move(read.bytes);
+        slot.size = read.size;
         slot.digests.length = static_cast<std::uint32_t>(slot.size);
         slot.digests.md5 = DigestOf(slot.bytes.get(), slot.size);
         const StreamDecodeResult decoded =
             DecodeAndDigest(decoder, slot.bytes.get(), slot.size, nullptr, slot.digests);
         slot.state = Slot::State::kDone;
-        if (decoded.stopped) {
+        if (decoded.status == DecodeStatus::kStopped) {
             slot.needsWindow = true;
             return;  // keeps its bytes, and their place in the budget
         }

@@ -1,34 +1,41 @@
+// The measurement at open is checked against the list's length field, so a
+// file the list cannot describe is refused before any of it is read.
 #include "filelist/listed_file_reader.h"
+
+#include <limits>
+
+#include "codec/stored_file.h"
+#include "filelist/list_format.h"
 
 namespace kelvarin {
 
-bool ListedFileReader::Open(const std::string& path, std::string& error) {
+// A listed file's length goes into the list as ListedFile::length.
+static_assert(kMaxFieldLength <= std::numeric_limits<decltype(ListedFile::length)>::max());
+
+ListedFileProblem ListedFileReader::Open(const std::string& path) {
     m_path = path;
     const ReadOutcome outcome = m_reader.Open(path);
     if (!outcome.Ok()) {
-        error = DescribeReadFailure(outcome, path);
-        return false;
+        return {DescribeReadFailure(outcome, path)};
     }
-    if (m_reader.Size() > kMaxListedLength) {
-        error = path + " is 2 GiB or larger; the list's length field cannot describe it";
-        return false;
+    if (m_reader.Size() > kMaxFieldLength) {
+        return {path + " is 2 GiB or larger; the list's length field cannot describe it"};
     }
-    return true;
+    return {};
 }
 
-bool ListedFileReader::ReadAll(std::unique_ptr<std::uint8_t[]>& bytes, std::size_t& size,
-                               std::string& error) {
+ListedFileBytes ListedFileReader::ReadAll() {
     const auto wanted = static_cast<std::size_t>(m_reader.Size());
-    bytes = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
-    const ReadOutcome outcome = m_reader.ReadFull(std::span(bytes.get(), wanted), size);
+    ListedFileBytes read;
+    read.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+    const ReadOutcome outcome = m_reader.ReadFull(std::span(read.bytes.get(), wanted), read.size);
     m_reader = ChunkedReader();
     if (!outcome.Ok()) {
-        error = DescribeReadFailure(outcome, m_path);
-        bytes.reset();
-        size = 0;
-        return false;
+        read.problem = DescribeReadFailure(outcome, m_path);
+        read.bytes.reset();
+        read.size = 0;
     }
-    return true;
+    return read;
 }
 
 }  // namespace kelvarin

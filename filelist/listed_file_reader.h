@@ -14,9 +14,18 @@
 
 namespace kelvarin {
 
-// The `length` field is a signed 32-bit decimal: larger files cannot be
-// described by the list.
-constexpr std::uint64_t kMaxListedLength = 0x7FFFFFFF;
+// Why a listed file cannot be read, in words that name the file; empty when
+// it can.
+struct ListedFileProblem {
+    std::string problem;
+    bool Ok() const { return problem.empty(); }
+};
+
+// A listed file's bytes, or why they could not be read.
+struct ListedFileBytes : ListedFileProblem {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;  // fewer than measured if the file shrank meanwhile
+};
 
 class ListedFileReader {
 public:
@@ -24,19 +33,16 @@ public:
     ListedFileReader(const ListedFileReader&) = delete;
     ListedFileReader& operator=(const ListedFileReader&) = delete;
 
-    // Opens and measures `path`. Returns false, with `error` saying why in
-    // words that name the file, when it cannot be opened, is not a regular
-    // file, or is larger than kMaxListedLength.
-    bool Open(const std::string& path, std::string& error);
+    // Opens and measures `path`. Fails when it cannot be opened, is not a
+    // regular file, or is too large for the list's length field.
+    ListedFileProblem Open(const std::string& path);
 
     // REQUIRES: Open succeeded.
     std::uint64_t Size() const { return m_reader.Size(); }
 
-    // Reads the file into a new array of Size() bytes; `size` receives the
-    // bytes read (fewer if the file shrank meanwhile). Closes the file.
-    // Returns false, with `error` set, on a read error.
+    // Reads the file into a new array of Size() bytes and closes it.
     // REQUIRES: Open succeeded and ReadAll was not called yet.
-    bool ReadAll(std::unique_ptr<std::uint8_t[]>& bytes, std::size_t& size, std::string& error);
+    ListedFileBytes ReadAll();
 
 private:
     std::string m_path;

@@ -1,5 +1,6 @@
 #include "filelist/pack_flag.h"
 
+#include "codec/stored_file.h"
 #include "scan/client_names.h"
 
 namespace kelvarin {
@@ -7,13 +8,12 @@ namespace kelvarin {
 namespace {
 
 constexpr std::string_view kUnpackedExtension = ".mp3";
-constexpr std::size_t kStoredSuffixLength = 4;  // ".aup"
-
-// The published name without its last 4 characters; a name shorter than 4
-// characters is its own stem.
+// The published name without as many characters as the stored-file suffix
+// has, whatever they are; a shorter name is its own stem.
 std::string_view ListStem(std::string_view name) {
-    return name.size() < kStoredSuffixLength ? name
-                                             : name.substr(0, name.size() - kStoredSuffixLength);
+    return name.size() < kStoredFileSuffix.size()
+               ? name
+               : name.substr(0, name.size() - kStoredFileSuffix.size());
 }
 
 // From the last '.' of the last component (after the last '\' or '/'),

@@ -1,6 +1,6 @@
 // The pack flag of a listed file: 0 tells the updater to fetch the file as
 // it is, 1 that it may be packed. A file's *stem* is its published name
-// without the last 4 characters (a stored file's ".aup"), so exclude.list
+// without as many characters as kStoredFileSuffix has, so exclude.list
 // entries name the source file ("data\movie.dat"). The stem is 0 when it
 // equals an entry or its extension is ".mp3", letters compared without
 // regard to ASCII case. Entries are kept folded in a hash set, so a long

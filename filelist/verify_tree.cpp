@@ -1,10 +1,12 @@
+// The check composes the list as a list run would, under the same lock, and
+// compares; it writes nothing, so temporaries are reported, not removed.
 #include "filelist/verify_tree.h"
 
 #include <memory>
 #include <utility>
 
-#include "codec/codec_constants.h"
 #include "codec/decompressor.h"
+#include "codec/stored_file.h"
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
@@ -39,21 +41,20 @@ VerifyResult VerifyPublishedTree(const FileListRequest& request) {
     FileListRequest composing = request;
     composing.listPath = listPath;
     FileListResult composed;
-    std::string text;
-    if (!ComposeFileList(composing, rootPath, false, composed, text)) {
+    const std::string text = ComposeFileList(composing, rootPath, Leftovers::kKeep, composed);
+    if (!composed.Written()) {
         return Stop(composed.outcome, composed.message);
     }
 
     VerifyResult result;
     result.findings = std::move(composed.findings);
     if (lock.GetState() == RootLock::State::kUnsupported) {
-        result.findings.lockWarning = "the root folder " + rootPath + " cannot be locked (" +
-                                      lock.Reason() + "); the check goes on without the lock";
+        result.findings.lockWarning = lock.Warning(rootPath, "check");
     }
     result.fileCount = composed.fileCount;
     result.unmatchedExclusions = std::move(composed.unmatchedExclusions);
     std::vector<std::uint8_t> list;
-    if (const ReadOutcome read = ReadWholeFile(listPath, list, kMaxContentSize); !read.Ok()) {
+    if (const ReadOutcome read = ReadWholeFile(listPath, list, kMaxFieldLength); !read.Ok()) {
         result.problems.push_back(
             {"list", listPath, "the published list", DescribeReadFailure(read, listPath)});
     } else {
@@ -62,7 +63,8 @@ VerifyResult VerifyPublishedTree(const FileListRequest& request) {
         const std::string companion = listPath + kCompanionSuffix;
         std::vector<std::uint8_t> decoded;
         const auto work = std::make_unique<LzssWindow>();
-        const StoredFileState state = DecompressStoredFile(companion, *work, decoded, false);
+        const StoredFileState state =
+            DecompressStoredFile(companion, *work, decoded, TruncationReport::kSilent);
         if (state != StoredFileState::kWhole || decoded != list) {
             result.problems.push_back({"bin", companion, "the list, compressed",
                                        state == StoredFileState::kUnreadable
@@ -71,8 +73,8 @@ VerifyResult VerifyPublishedTree(const FileListRequest& request) {
         }
     }
     for (const std::string& damaged : composed.damagedFiles) {
-        result.problems.push_back({"damaged", damaged, "a whole stored file",
-                                   "a stream that ends early or a length field that disagrees"});
+        result.problems.push_back(
+            {"damaged", damaged, "a whole stored file", "a damaged one: " + DamageText()});
     }
     for (const std::string& temporary : composed.temporaries) {
         result.problems.push_back(

@@ -5,7 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "codec/decompressor.h"
+#include "codec/buffer_decoder.h"
+#include "codec/stored_file.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "codec/compressor.h"
-#include "codec/decompressor.h"
+#include "codec/buffer_decoder.h"
+#include "codec/stored_file.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Check(stored == test::LiteralCompress(content, *literal),
                     "stored bytes differ from the literal compressor's");
         fuzz::Check(test::WindowsAgree(*fast, *literal), "window differs from the literal one");
-        const auto stream = std::span<const std::uint8_t>(stored).subspan(kHeaderSize);
+        const auto stream = StoredStream(stored);
         fuzz::Check(DecompressBuffer(stream, *decoder, decoded) == DecodeStatus::kEndMarker,
                     "stored file does not reach its end marker");
         fuzz::Check(decoded == content, "stored file does not decode to its content");

@@ -10,6 +10,7 @@
 
 #include "codec/codec_constants.h"
 #include "codec/lzss_window.h"
+#include "codec/stored_file.h"
 #include "tests/support/literal_codec.h"
 
 namespace kelvarin::fuzz {
@@ -47,7 +48,7 @@ inline DecoderCase PrepareDecoderCase(std::span<const std::uint8_t> input, LzssW
     test::FillWindows(fast, literal, input.subspan(1, patternLength), (input[0] & 0x80) != 0);
     DecoderCase c;
     c.stored = input.subspan(1 + patternLength);
-    c.stream = c.stored.subspan(std::min(c.stored.size(), kHeaderSize));
+    c.stream = StoredStream(c.stored);
     c.expected = test::LiteralDecompress({c.stored.begin(), c.stored.end()}, literal);
     return c;
 }

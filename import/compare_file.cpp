@@ -83,7 +83,7 @@ StoredVerdict StoredFileComparer::Compare(
         // Sizes that differ decide the matter before any content is read.
         inStep.same = opened.Ok() && field && source.Size() == *field;
     };
-    const StreamDecodeResult decoded = m_decoder.Decode(
+    const StoredDecodeResult decoded = m_decoder.Decode(
         stored, work.window.data(), takeLength,
         [&inStep](const std::uint8_t* bytes, std::size_t size) { inStep.Compare(bytes, size); });
     if (decoded.unreadable) {

@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "codec/decompressor.h"
 #include "codec/lzss_window.h"
-#include "codec/stream_decoder.h"
 
 namespace kelvarin {
 
@@ -47,7 +47,7 @@ public:
                           const std::function<void(std::uint64_t offset)>& progress = {});
 
 private:
-    StreamDecoder m_decoder;
+    StoredFileDecoder m_decoder;
     std::unique_ptr<std::uint8_t[]> m_sourceChunk;
 };
 

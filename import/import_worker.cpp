@@ -69,8 +69,8 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
     StoreOptions options;
     options.flushData = false;
     options.progress = reached;
-    return PrepareStoredFile(path, dest, work, written, options, &why) == 1 ? done
-                                                                            : WM_IMPORT_FAILED;
+    why = PrepareStoredFile(path, dest, work, written, options).problem;
+    return why.empty() ? done : WM_IMPORT_FAILED;
 }
 
 }  // namespace

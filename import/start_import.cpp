@@ -194,8 +194,7 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
         return std::move(*refused);
     }
     if (lock.GetState() == RootLock::State::kUnsupported) {
-        run.findings.lockWarning = "the root folder " + root + " cannot be locked (" +
-                                   lock.Reason() + "); the run goes on without the lock";
+        run.findings.lockWarning = lock.Warning(root);
     }
     run.lock = std::move(lock);
     run.refusedFiles = TakeRefusedFiles(run.allFiles, source, root);

@@ -5,16 +5,11 @@
 #include <system_error>
 #include <utility>
 
+#include "codec/stored_file.h"
 #include "import/import_messages.h"
 #include "platform/message_box.h"
 
 namespace kelvarin {
-
-namespace {
-
-constexpr char kWriteError[] = "error write file";
-
-}  // namespace
 
 StoredFileBatch::StoredFileBatch(std::string rootPath, MessageWindow& window,
                                  std::intptr_t workerIndex,
@@ -70,14 +65,15 @@ bool StoredFileBatch::PublishEntries(std::vector<Entry>& entries) const {
     // Data first: a name must never reach the disk before its content.
     const int flushError = FlushFileSystem(m_rootPath);
     for (Entry& entry : entries) {
-        const WriteOutcome outcome =
-            flushError == 0 ? entry.file.Publish(false) : WriteOutcome{flushError};
+        const WriteOutcome outcome = flushError == 0
+                                         ? entry.file.Publish(PendingFile::FolderFlush::kByCaller)
+                                         : WriteOutcome{flushError};
         if (outcome) {
             published = true;
             m_window.PostMessage(entry.verdict, entry.fileIndex, m_workerIndex);
             continue;
         }
-        MessageBoxOk(kWriteError, entry.file.Path());
+        MessageBoxOk(kWriteErrorText, entry.file.Path());
         m_failureReasons[entry.fileIndex] = DescribeWriteFailure(outcome, entry.file.Path());
         entry.file.Discard();
         m_window.PostMessage(WM_IMPORT_FAILED, entry.fileIndex, m_workerIndex);

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "fileio/paths.h"  // RelativeToFolder, which cuts the source off
+#include "codec/stored_file.h"  // kStoredFileSuffix
+#include "fileio/paths.h"       // RelativeToFolder, which cuts the source off
 #include "scan/client_names.h"
 
 namespace kelvarin {
@@ -21,8 +22,5 @@ std::string StoredFilePath(std::string_view rootPath, std::string_view relative)
 // The same path below the root: `relative` with ASCII A-Z lower-cased +
 // ".aup" ("data/a.txt.aup"), as upload steps name it.
 std::string StoredRelativePath(std::string_view relative);
-
-// The suffix of every stored file.
-inline constexpr char kStoredFileSuffix[] = ".aup";
 
 }  // namespace kelvarin

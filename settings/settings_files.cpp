@@ -35,17 +35,19 @@ bool ReadSettingsFile(const std::string& path, std::vector<std::uint8_t>& conten
 
 }  // namespace
 
-std::string ReadRootFolderFile(const std::string& path, std::string* problem) {
+SettingsRead<std::string> ReadRootFolderFile(const std::string& path) {
+    SettingsRead<std::string> read;
     std::vector<std::uint8_t> content;
-    if (!ReadSettingsFile(path, content, problem)) {
-        return {};
+    if (!ReadSettingsFile(path, content, &read.problem)) {
+        return read;
     }
     std::string line(content.begin(), content.end());
     const std::size_t end = line.find_first_of("\r\n");
     if (end != std::string::npos) {
         line.resize(end);
     }
-    return line.empty() ? line : CanonicalFolder(line);
+    read.value = line.empty() ? line : CanonicalFolder(line);
+    return read;
 }
 
 WriteOutcome WriteRootFolderFile(const std::string& rootPath, const std::string& path) {
@@ -53,12 +55,13 @@ WriteOutcome WriteRootFolderFile(const std::string& rootPath, const std::string&
     return WriteFileReplacing(path, std::span<const std::uint8_t>(bytes, rootPath.size()));
 }
 
-std::vector<std::string> ReadExcludeListFile(const std::string& path, std::string* problem) {
+SettingsRead<std::vector<std::string>> ReadExcludeListFile(const std::string& path) {
+    SettingsRead<std::vector<std::string>> read;
     std::vector<std::uint8_t> content;
-    std::vector<std::string> entries;
-    if (!ReadSettingsFile(path, content, problem)) {
-        return entries;
+    if (!ReadSettingsFile(path, content, &read.problem)) {
+        return read;
     }
+    std::vector<std::string>& entries = read.value;
     std::size_t i = 0;
     while (i < content.size()) {
         while (i < content.size() && IsSpace(content[i])) {
@@ -73,7 +76,7 @@ std::vector<std::string> ReadExcludeListFile(const std::string& path, std::strin
                                  content.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
-    return entries;
+    return read;
 }
 
 }  // namespace kelvarin

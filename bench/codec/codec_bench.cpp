@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/buffer_decoder.h"
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
 #include "codec/lzss_window.h"
@@ -100,8 +101,7 @@ void CheckAgreement(Input& input) {
     FillWindows(*fast, *literal, kWindowSeed);
     const test::LiteralDecoded expected = test::LiteralDecompress(input.stored, *literal);
     Bytes content;
-    const DecodeStatus status = DecompressBuffer(
-        std::span<const std::uint8_t>(input.stored).subspan(kHeaderSize), *fast, content);
+    const DecodeStatus status = DecompressBuffer(StoredStream(input.stored), *fast, content);
     if (!expected.endMarker || status != DecodeStatus::kEndMarker ||
         expected.content != input.content || content != input.content) {
         Fail(input.name + ": decoding does not give the content back");
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
         Input input;
         input.name = name;
         input.contentPath = directory + "/" + name + ".bin";
-        input.storedPath = directory + "/" + name + ".aup";
+        input.storedPath = directory + "/" + name + std::string(kStoredFileSuffix);
         input.outputPath = directory + "/" + name + ".out";
         input.content = ReadOrFail(input.contentPath);
         Inputs().push_back(std::move(input));

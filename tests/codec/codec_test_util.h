@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "codec/buffer_decoder.h"
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
 #include "codec/stream_decoder.h"
@@ -29,7 +30,7 @@ inline Bytes FastCompress(const Bytes& content, LzssWindow& work) {
 }
 
 inline std::span<const std::uint8_t> StreamOf(const Bytes& stored) {
-    return std::span(stored).subspan(std::min(stored.size(), kHeaderSize));
+    return StoredStream(stored);
 }
 
 // The whole-buffer decoder, keeping standard output quiet.

@@ -96,10 +96,11 @@ TEST(CompressStream, EveryEarlyEndIsToldApart) {
         {"OneByteOverTheLimit", n, SIZE_MAX, SIZE_MAX, storedSize - 1,
          CompressStatus::kStoredTooLarge},
         {"FarOverTheLimit", n, SIZE_MAX, SIZE_MAX, 1000, CompressStatus::kStoredTooLarge},
-        {"SourceGrew", n - 1, SIZE_MAX, SIZE_MAX, kMaxStoredSize, CompressStatus::kLengthChanged},
-        {"SourceShrank", n + 1, SIZE_MAX, SIZE_MAX, kMaxStoredSize, CompressStatus::kLengthChanged},
-        {"ReadFails", n, 70000, SIZE_MAX, kMaxStoredSize, CompressStatus::kReadFailed},
-        {"WriteFails", n, SIZE_MAX, 100000, kMaxStoredSize, CompressStatus::kWriteFailed},
+        {"SourceGrew", n - 1, SIZE_MAX, SIZE_MAX, kMaxFieldLength, CompressStatus::kLengthChanged},
+        {"SourceShrank", n + 1, SIZE_MAX, SIZE_MAX, kMaxFieldLength,
+         CompressStatus::kLengthChanged},
+        {"ReadFails", n, 70000, SIZE_MAX, kMaxFieldLength, CompressStatus::kReadFailed},
+        {"WriteFails", n, SIZE_MAX, 100000, kMaxFieldLength, CompressStatus::kWriteFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -51,7 +51,7 @@ void ExpectDecodersAgree(const Bytes& stored, std::uint32_t windowSeed) {
     // Without a window it stops at a foreign read, having handed on nothing;
     // otherwise the window never mattered.
     const StreamDecodeResult blind = DecodeChunked(decoder, stored, nullptr, content);
-    ASSERT_EQ(blind.stopped, expected.foreignRead);
+    ASSERT_EQ(blind.status == DecodeStatus::kStopped, expected.foreignRead);
     ASSERT_EQ(content, expected.foreignRead ? Bytes{} : expected.content);
 }
 

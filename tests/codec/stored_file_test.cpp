@@ -137,10 +137,10 @@ TEST(PrepareStoredFile, SourceThatCannotBeStoredWholeWritesNothing) {
     };
     const Case cases[] = {
         {"Grows", [&] { std::ofstream(dir / "source.bin", std::ios::app) << "more"; }, SIZE_MAX,
-         kMaxStoredSize, "changed while it was read", false},
+         kMaxFieldLength, "changed while it was read", false},
         {"RewrittenSameSize", [&] { WriteFile(dir / "source.bin", RandomBytes(200000, 2)); },
-         SIZE_MAX, kMaxStoredSize, "changed while it was read", false},
-        {"ReadFails", nullptr, 70000, kMaxStoredSize, "cannot read the source", false},
+         SIZE_MAX, kMaxFieldLength, "changed while it was read", false},
+        {"ReadFails", nullptr, 70000, kMaxFieldLength, "cannot read the source", false},
         {"StoredTooLarge", nullptr, SIZE_MAX, 100000, "stored file would be 2 GiB or more", true},
     };
     for (const Case& c : cases) {
@@ -163,11 +163,9 @@ TEST(PrepareStoredFile, SourceThatCannotBeStoredWholeWritesNothing) {
         PendingFile pending;
         StoreOptions options;
         options.maxStoredSize = c.maxStoredSize;
-        std::string why;
-        EXPECT_EQ(
-            PrepareStoredFile(dir / "source.bin", dir / "out.aup", *work, pending, options, &why),
-            0);
-        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        const StoreOutcome stored =
+            PrepareStoredFile(dir / "source.bin", dir / "out.aup", *work, pending, options);
+        EXPECT_NE(stored.problem.find(c.reason), std::string::npos) << stored.problem;
         EXPECT_EQ(boxes.Shown().size(), c.box ? 1u : 0u);
         EXPECT_FALSE(pending.IsPending());
         EXPECT_EQ(ListFolder(dir), (std::vector<std::string>{"out.aup", "source.bin"}));

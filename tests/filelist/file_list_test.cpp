@@ -92,8 +92,9 @@ TEST(FileList, UnreadableFileOrUnholdableNamesStopTheRunNamingThemAndKeepTheOldL
         for (const unsigned workers : {1u, 4u}) {
             const FileListResult result = Generate(dir, {}, workers);
             EXPECT_EQ(result.outcome, outcome);
-            EXPECT_EQ(result.problemFiles, problems);
-            EXPECT_NE(result.message.find(problems.back()), std::string::npos) << result.message;
+            for (const std::string& problem : problems) {
+                EXPECT_NE(result.message.find(problem), std::string::npos) << result.message;
+            }
             EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), test::ToBytes("old list"));
             EXPECT_EQ(ReadFile(dir / "update_filelist.xml.bin"), test::ToBytes("old companion"));
         }

@@ -68,7 +68,8 @@ std::string SequentialListText(const std::string& root, const std::vector<std::s
         }
         const Bytes bytes = ReadFile(path);
         Bytes content;
-        if (DecompressStoredFile(path, *window, content, false) != StoredFileState::kWhole &&
+        if (DecompressStoredFile(path, *window, content, TruncationReport::kSilent) !=
+                StoredFileState::kWhole &&
             name.ends_with(".aup") && damaged != nullptr) {
             damaged->push_back(path.substr(root.size() + 1));
         }

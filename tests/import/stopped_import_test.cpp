@@ -79,7 +79,7 @@ TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
                         continue;
                     }
                     EXPECT_EQ(DecompressStoredFile(stored, *std::make_unique<LzssWindow>(), content,
-                                                   false),
+                                                   TruncationReport::kSilent),
                               StoredFileState::kWhole);
                     EXPECT_TRUE(content == news[i] || (!finished && content == olds[i])) << stored;
                 }

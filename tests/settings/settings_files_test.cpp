@@ -12,22 +12,22 @@ namespace {
 TEST(RootFolderFile, RoundTripsExactlyAndReadsTheFirstLineCanonically) {
     TempDir dir;
     const std::string file = dir / "root.folder";
-    EXPECT_EQ(ReadRootFolderFile(file), "");  // missing
+    EXPECT_EQ(ReadRootFolderFile(file).value, "");  // missing
     ASSERT_TRUE(WriteRootFolderFile("/srv/Upd", file));
     EXPECT_EQ(ReadFile(file), ToBytes("/srv/Upd"));  // no line end
-    EXPECT_EQ(ReadRootFolderFile(file), "/srv/Upd");
+    EXPECT_EQ(ReadRootFolderFile(file).value, "/srv/Upd");
     WriteFile(file, "/srv//Upd/./data/../\r\n/second/line\n");
-    EXPECT_EQ(ReadRootFolderFile(file), "/srv/Upd");
+    EXPECT_EQ(ReadRootFolderFile(file).value, "/srv/Upd");
     EXPECT_FALSE(WriteRootFolderFile("/x", dir / "no/such/folder/root.folder"));
 }
 
 TEST(ExcludeListFile, EntriesAreSeparatedByAnyWhiteSpaceDuplicatesKeptLongOnesWhole) {
     TempDir dir;
     const std::string file = dir / "exclude.list";
-    EXPECT_TRUE(ReadExcludeListFile(file).empty());  // missing
+    EXPECT_TRUE(ReadExcludeListFile(file).value.empty());  // missing
     const std::string longEntry(5000, 'x');
     WriteFile(file, " a.txt  A.txt\n\r\na.txt\tdata\\x.dat\v\f" + longEntry + "\n");
-    EXPECT_EQ(ReadExcludeListFile(file),
+    EXPECT_EQ(ReadExcludeListFile(file).value,
               (std::vector<std::string>{"a.txt", "A.txt", "a.txt", "data\\x.dat", longEntry}));
 }
 
@@ -40,9 +40,10 @@ TEST(SettingsFiles, WhatCannotBeReadWholeIsNamedAndMissingIsNot) {
     WriteFile(dir / "huge", "");
     std::filesystem::resize_file(dir / "huge", std::uintmax_t{65} << 20);
     for (const char* name : {"missing", "fifo", "folder", "huge"}) {
-        std::string rootProblem, excludeProblem;
-        EXPECT_EQ(ReadRootFolderFile(dir / name, &rootProblem), "");
-        EXPECT_TRUE(ReadExcludeListFile(dir / name, &excludeProblem).empty());
+        const auto [root, rootProblem] = ReadRootFolderFile(dir / name);
+        const auto [entries, excludeProblem] = ReadExcludeListFile(dir / name);
+        EXPECT_EQ(root, "");
+        EXPECT_TRUE(entries.empty());
         EXPECT_EQ(rootProblem.empty(), name == std::string("missing")) << name;
         EXPECT_EQ(excludeProblem, rootProblem);
         EXPECT_EQ(rootProblem.find(dir / name) == std::string::npos, rootProblem.empty());
