@@ -80,7 +80,7 @@ OrphanSearch FindOrphans(const std::string& sourcePath, const std::string& rootP
         Orphan orphan;
         const std::string path = root + '/' + stored;
         const std::string published = PublishedName(stored);
-        orphan.published = published.substr(0, published.size() - (sizeof kStoredFileSuffix - 1));
+        orphan.published = published.substr(0, published.size() - kStoredFileSuffix.size());
         orphan.bytes = FileSize(path);
         orphan.stored = std::move(stored);
         if (deletion == OrphanDeletion::kDelete) {
