@@ -30,15 +30,62 @@ constexpr QRect kStatusRect(7, 209, 442, 12);
 // buttons and as wide as the log, so its margins are the dialog's.
 constexpr int kProgressHeight = 6;
 
-void SetNoDefault(QPushButton& button) {
-    button.setAutoDefault(false);
-    button.setDefault(false);
+// A control of the template: its identifier as object name, its place.
+template <class Control>
+Control* Place(Control* control, const char* id, QRect rect, const DialogBaseUnits& base) {
+    control->setObjectName(QString::fromLatin1(id));
+    control->setGeometry(MapDialogRect(rect, base));
+    return control;
+}
+
+QPushButton* Button(QDialog& dialog, const char* text, const char* id, QRect rect,
+                    const DialogBaseUnits& base) {
+    auto* button = Place(new QPushButton(QString::fromLatin1(text), &dialog), id, rect, base);
+    // Enter is the dialog's to handle: no button is a default one.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+// A read-only line without a frame reads as text on the dialog.
+void MakeStatusLine(DialogLineEdit& status) {
+    status.setReadOnly(true);
+    status.setFrame(false);
+    status.SetFocusFrame(true);
+    QPalette palette = status.palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    status.setPalette(palette);
+}
+
+// Centred in the band below the buttons and as wide as the log.
+QProgressBar* MakeProgressBar(QDialog& dialog, const MainControls& c) {
+    auto* bar = new QProgressBar(&dialog);
+    bar->setObjectName(QStringLiteral("progress"));
+    const QRect log = c.log->geometry();
+    const int buttonsBottom = c.import->geometry().bottom() + 1;
+    const int band = dialog.height() - buttonsBottom;
+    bar->setGeometry(log.x(), buttonsBottom + (band - kProgressHeight) / 2, log.width(),
+                     kProgressHeight);
+    bar->setTextVisible(false);
+    bar->setFocusPolicy(Qt::NoFocus);
+    bar->hide();
+    return bar;
+}
+
+void SetFocusChain(const MainControls& c) {
+    QWidget* const chain[] = {c.import, c.generate, c.rootEdit, c.browse, c.log, c.status};
+    for (QWidget* control : chain) {
+        control->setFocusPolicy(Qt::StrongFocus);
+    }
+    for (std::size_t i = 1; i < std::size(chain); ++i) {
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    }
+    c.directoryLabel->setFocusPolicy(Qt::NoFocus);
 }
 
 }  // namespace
 
 MainControls CreateMainControls(QDialog& dialog) {
-    MainControls c;
     dialog.setObjectName(QStringLiteral("IDD_MAIN"));
     dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -48,67 +95,19 @@ MainControls CreateMainControls(QDialog& dialog) {
     dialog.setFixedSize(MapDialogSize(kMainSize, base));
 
     // Created in tab order, so that the focus chain starts at Import File.
-    c.import = new QPushButton(QString::fromLatin1(kImportText), &dialog);
-    c.import->setObjectName(QStringLiteral("IDC_IMPORT"));
-    c.import->setGeometry(MapDialogRect(kImportRect, base));
-
-    c.generate = new QPushButton(QString::fromLatin1(kGenerateText), &dialog);
-    c.generate->setObjectName(QStringLiteral("IDC_GENERATE"));
-    c.generate->setGeometry(MapDialogRect(kGenerateRect, base));
-
-    c.rootEdit = new DialogLineEdit(&dialog);
-    c.rootEdit->setObjectName(QStringLiteral("IDC_ROOT_PATH"));
-    c.rootEdit->setGeometry(MapDialogRect(kRootPathRect, base));
-
-    c.browse = new QPushButton(QString::fromLatin1(kBrowseText), &dialog);
-    c.browse->setObjectName(QStringLiteral("IDC_BROWSE"));
-    c.browse->setGeometry(MapDialogRect(kBrowseRect, base));
-
+    MainControls c;
+    c.import = Button(dialog, kImportText, "IDC_IMPORT", kImportRect, base);
+    c.generate = Button(dialog, kGenerateText, "IDC_GENERATE", kGenerateRect, base);
+    c.rootEdit = Place(new DialogLineEdit(&dialog), "IDC_ROOT_PATH", kRootPathRect, base);
+    c.browse = Button(dialog, kBrowseText, "IDC_BROWSE", kBrowseRect, base);
     c.directoryLabel = new QLabel(QString::fromLatin1(kDirectoryText), &dialog);
     c.directoryLabel->setTextFormat(Qt::PlainText);
     c.directoryLabel->setGeometry(MapDialogRect(kDirectoryRect, base));
-
-    c.log = new RichLog(&dialog);
-    c.log->setObjectName(QStringLiteral("IDC_LOG"));
-    c.log->setGeometry(MapDialogRect(kLogRect, base));
-
-    c.status = new DialogLineEdit(&dialog);
-    c.status->setObjectName(QStringLiteral("IDC_STATUS"));
-    c.status->setGeometry(MapDialogRect(kStatusRect, base));
-    c.status->setReadOnly(true);
-    c.status->setFrame(false);
-    c.status->SetFocusFrame(true);
-    // A read-only line without a frame reads as text on the dialog.
-    QPalette statusPalette = c.status->palette();
-    statusPalette.setColor(QPalette::Base, statusPalette.color(QPalette::Window));
-    c.status->setPalette(statusPalette);
-
-    c.progress = new QProgressBar(&dialog);
-    c.progress->setObjectName(QStringLiteral("progress"));
-    const QRect log = MapDialogRect(kLogRect, base);
-    const int buttonsBottom = c.import->geometry().bottom() + 1;
-    const int band = dialog.height() - buttonsBottom;
-    c.progress->setGeometry(log.x(), buttonsBottom + (band - kProgressHeight) / 2, log.width(),
-                            kProgressHeight);
-    c.progress->setTextVisible(false);
-    c.progress->setFocusPolicy(Qt::NoFocus);
-    c.progress->hide();
-
-    for (QPushButton* button : {c.import, c.generate, c.browse}) {
-        SetNoDefault(*button);
-    }
-    for (QWidget* control : {static_cast<QWidget*>(c.import), static_cast<QWidget*>(c.generate),
-                             static_cast<QWidget*>(c.rootEdit), static_cast<QWidget*>(c.browse),
-                             static_cast<QWidget*>(c.log), static_cast<QWidget*>(c.status)}) {
-        control->setFocusPolicy(Qt::StrongFocus);
-    }
-    c.directoryLabel->setFocusPolicy(Qt::NoFocus);
-    QWidget::setTabOrder(c.import, c.generate);
-    QWidget::setTabOrder(c.generate, c.rootEdit);
-    QWidget::setTabOrder(c.rootEdit, c.browse);
-    QWidget::setTabOrder(c.browse, c.log);
-    QWidget::setTabOrder(c.log, c.status);
-
+    c.log = Place(new RichLog(&dialog), "IDC_LOG", kLogRect, base);
+    c.status = Place(new DialogLineEdit(&dialog), "IDC_STATUS", kStatusRect, base);
+    MakeStatusLine(*c.status);
+    c.progress = MakeProgressBar(dialog, c);
+    SetFocusChain(c);
     return c;
 }
 
