@@ -67,17 +67,26 @@ public:
             std::fprintf(stderr, "kelvarin-cli: warning: the exclusion %s names no file\n",
                          entry.c_str());
         }
-        if (!m_source.empty()) {
-            SourceCheck check = CheckSourceAgainstRoot(m_source, request.rootPath);
-            if (!check.refusal.empty()) {
-                std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", check.refusal.c_str());
-                return kExitRefused;
-            }
-            for (SourceFinding& found : check.findings) {
-                result.problems.push_back({std::move(found.kind), std::move(found.name),
-                                           std::move(found.expected), std::move(found.found)});
-            }
+        return m_source.empty() ? Print(result) : CheckSourceToo(result, request.rootPath);
+    }
+
+private:
+    // --source: the stored files against the build they came from as well.
+    int CheckSourceToo(VerifyResult& result, const std::string& root) const {
+        SourceCheck check = CheckSourceAgainstRoot(m_source, root);
+        if (!check.refusal.empty()) {
+            std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", check.refusal.c_str());
+            return kExitRefused;
         }
+        for (SourceFinding& found : check.findings) {
+            result.problems.push_back({std::move(found.kind), std::move(found.name),
+                                       std::move(found.expected), std::move(found.found)});
+        }
+        return Print(result);
+    }
+
+    // Every problem, then the counts; returns the exit status.
+    int Print(const VerifyResult& result) const {
         const int status = result.problems.empty() ? kExitOk : kExitFailed;
         if (m_json) {
             JsonReport json("verify");
@@ -97,7 +106,6 @@ public:
         return status;
     }
 
-private:
     std::string m_root;
     CLI::Option* m_rootOption = nullptr;
     std::string m_list;
