@@ -5,13 +5,14 @@
 #include "dialog/main_dialog.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
 
-#include "filelist/file_list_generator.h"
 #include "import/import_messages.h"
 #include "tests/support/temp_dir.h"
 
@@ -230,13 +231,19 @@ TEST_F(MainDialogTest, WhileItsImportRunsNoOtherRunTakesTheRoot) {
     ASSERT_EQ(other.messages.size(), 1u);
     EXPECT_NE(other.messages[0].find("Another run is working on the root folder"),
               std::string::npos);
-    FileListRequest request;
-    request.rootPath = m_work / "root";
-    EXPECT_EQ(WriteFileList(request).outcome, FileListOutcome::kRootBusy);
+    // Another process: the command line's list run and import.
+    const auto cli = [this](const std::string& arguments) {
+        const std::string command = "'" KELVARIN_CLI "' " + arguments + " --root '" +
+                                    (m_work / "root") + "' >/dev/null 2>&1 </dev/null";
+        const int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(cli("filelist"), 3);
+    EXPECT_EQ(cli("import '" + (m_work / "src") + "'"), 3);
     for (int worker = 0; worker < 4; ++worker) {
         Post(*dialog, WM_IMPORT_FINISHED, 0, worker);
     }
-    EXPECT_EQ(WriteFileList(request).outcome, FileListOutcome::kWritten);
+    EXPECT_EQ(cli("filelist"), 0);
 }
 
 TEST_F(MainDialogTest, OneSessionFromATypedRootToTheFileList) {
