@@ -69,7 +69,8 @@ public:
                                        const std::string& name) {
             progress.Show(
                 [&] {
-                    return std::to_string(done) + "/" + std::to_string(total) + " files  " + name;
+                    return std::to_string(done) + "/" + std::to_string(total) + " files  " +
+                           ShownName(name);
                 },
                 done == total);
         };
@@ -141,7 +142,7 @@ private:
         for (const std::string& name : result.damagedFiles) {
             std::fprintf(stderr,
                          "kelvarin-cli: damaged stored file %s: %s; import its source again\n",
-                         name.c_str(), DamageText().c_str());
+                         ShownName(name).c_str(), DamageText().c_str());
         }
         std::fprintf(stderr, "kelvarin-cli: %s\n",
                      DamagedFilesText(result.damagedFiles.size()).c_str());

@@ -104,7 +104,8 @@ public:
         if (m_json != nullptr) {
             for (const FileReport& file : m_tally.Files()) {
                 m_json->AddFile(file.published, file.stored, FateName(file.fate), file.bytes,
-                                file.reason);
+                                file.reason,
+                                file.fate == FileFate::kRefused ? file.source : std::string());
             }
             const ImportCounts counts = m_tally.Counts(seconds);
             nlohmann::ordered_json& summary = m_json->Summary();

@@ -72,11 +72,14 @@ void PutText(nlohmann::ordered_json& object, const std::string& key, std::string
 JsonReport::JsonReport(std::string_view command) : m_command(command) {}
 
 void JsonReport::AddFile(std::string_view name, std::string_view stored, std::string_view action,
-                         std::uint64_t bytes, std::string_view reason) {
+                         std::uint64_t bytes, std::string_view reason, std::string_view source) {
     m_files.append(m_files.empty() ? "\n{" : ",\n{");
     const std::size_t open = m_files.size();
     AppendMember(m_files, "name", name);
     m_files.erase(open, 1);  // the first member has no comma before it
+    if (!source.empty()) {
+        AppendMember(m_files, "source", source);
+    }
     if (!stored.empty()) {
         AppendMember(m_files, "stored", stored);
     }

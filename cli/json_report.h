@@ -18,9 +18,11 @@ public:
 
     // One file: its published name, its stored file below the root (empty:
     // none), what happened (added, updated, unchanged, failed, refused,
-    // orphan, removed, ...), its bytes, and the reason where there is one.
+    // orphan, removed, ...), its bytes, the reason where there is one, and
+    // its path below the source folder where the name alone does not tell
+    // it (case twins share one name).
     void AddFile(std::string_view name, std::string_view stored, std::string_view action,
-                 std::uint64_t bytes, std::string_view reason = {});
+                 std::uint64_t bytes, std::string_view reason = {}, std::string_view source = {});
 
     // Counts and figures of the run, as the human summary gives them.
     nlohmann::ordered_json& Summary() { return m_summary; }

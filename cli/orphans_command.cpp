@@ -11,6 +11,7 @@
 #include "cli/json_report.h"
 #include "cli/root_option.h"
 #include "import/orphans.h"
+#include "scan/client_names.h"
 
 namespace kelvarin::cli {
 
@@ -72,7 +73,7 @@ public:
             if (m_json) {
                 json.AddFile(orphan.published, orphan.stored, action, orphan.bytes, orphan.reason);
             } else if (!m_quiet || orphan.action == OrphanAction::kFailed) {
-                std::printf("%s:%s%s\n", action, orphan.stored.c_str(),
+                std::printf("%s:%s%s\n", action, ShownName(orphan.stored).c_str(),
                             orphan.reason.empty() ? "" : (" (" + orphan.reason + ")").c_str());
             }
         }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,29 @@ bool ReadStandardInput(std::vector<std::uint8_t>& content) {
     }
 }
 
+// All of `path`, or of standard input for "-", up to the largest content a
+// stored file holds.
+bool ReadInput(const std::string& path, std::vector<std::uint8_t>& content) {
+    if (path == kStandardStream) {
+        return ReadStandardInput(content);
+    }
+    const ReadOutcome read = ReadWholeFile(path, content, kMaxFieldLength);
+    if (!read.Ok()) {
+        std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeReadFailure(read, path).c_str());
+    }
+    return read.Ok();
+}
+
+// Writes `bytes` to standard output, flushed; false (said) when it cannot.
+bool PutStandardOutput(std::span<const std::uint8_t> bytes) {
+    const bool put = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                     std::fflush(stdout) == 0;
+    if (!put) {
+        std::fprintf(stderr, "kelvarin-cli: cannot write standard output\n");
+    }
+    return put;
+}
+
 int ReportWrite(const WriteOutcome& written, const std::string& path) {
     std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeWriteFailure(written, path).c_str());
     return written.notRegular ? kExitRefused : kExitFailed;
@@ -60,17 +84,22 @@ public:
         : Command(app.add_subcommand("pack", "Compress one file into a stored file")) {
         CLI::App* sub = app.get_subcommand("pack");
         sub->add_option("INPUT", m_input, "File to compress (- for standard input)")->required();
-        sub->add_option("STORED", m_output, "Stored file to write")->required();
+        sub->add_option("STORED", m_output, "Stored file to write (- for standard output)")
+            ->required();
     }
 
     int Run() override {
         auto work = std::make_unique<LzssWindow>();
-        if (m_input == kStandardStream) {
+        // A stream is taken whole: it cannot be read twice, nor put back.
+        if (m_input == kStandardStream || m_output == kStandardStream) {
             std::vector<std::uint8_t> content, stored;
-            if (!ReadStandardInput(content)) {
+            if (!ReadInput(m_input, content)) {
                 return kExitFailed;
             }
             CompressBuffer(content, *work, stored);
+            if (m_output == kStandardStream) {
+                return PutStandardOutput(stored) ? kExitOk : kExitFailed;
+            }
             MakeDirectories(DirectoryPart(m_output));
             const WriteOutcome written = WriteFileReplacing(m_output, stored);
             return written ? kExitOk : ReportWrite(written, m_output);
@@ -118,11 +147,7 @@ public:
         if (toStandardOutput) {
             // What a pipe has taken cannot be taken back: a damaged file's
             // content goes out up to the damage, and the status says so.
-            const bool put =
-                std::fwrite(content.data(), 1, content.size(), stdout) == content.size() &&
-                std::fflush(stdout) == 0;
-            if (!put) {
-                std::fprintf(stderr, "kelvarin-cli: cannot write standard output\n");
+            if (!PutStandardOutput(content)) {
                 return kExitFailed;
             }
         }

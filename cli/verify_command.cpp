@@ -12,6 +12,7 @@
 #include "fileio/paths.h"
 #include "filelist/verify_tree.h"
 #include "import/source_check.h"
+#include "scan/client_names.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {
@@ -99,8 +100,8 @@ private:
             return json.Print(status);
         }
         for (const ListProblem& found : result.problems) {
-            std::printf("%s %s: expected %s, found %s\n", found.kind.c_str(), found.name.c_str(),
-                        found.expected.c_str(), found.found.c_str());
+            std::printf("%s %s: expected %s, found %s\n", found.kind.c_str(),
+                        ShownName(found.name).c_str(), found.expected.c_str(), found.found.c_str());
         }
         std::printf("%zu files checked, %zu problems\n", result.fileCount, result.problems.size());
         return status;

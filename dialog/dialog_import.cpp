@@ -10,6 +10,7 @@
 #include "dialog/dialog_texts.h"
 #include "dialog/main_dialog.h"
 #include "import/import_messages.h"
+#include "scan/client_names.h"
 
 namespace kelvarin {
 
@@ -200,7 +201,7 @@ void MainDialog::ShowImportProgress() {
     if (!m_tally->CurrentFile().empty()) {
         const std::uint64_t inFile =
             progress.inFile[m_tally->CurrentWorker()].load(std::memory_order_relaxed);
-        m_view.SetStatus(m_tally->CurrentFile() + "  " +
+        m_view.SetStatus(ShownName(m_tally->CurrentFile()) + "  " +
                          Percent(inFile, m_tally->CurrentFileSize()));
     }
 }

@@ -11,6 +11,7 @@
 #include "fileio/paths.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
+#include "scan/client_names.h"
 #include "scan/collect_files.h"
 #include "scan/run_notes.h"
 #include "settings/settings_files.h"
@@ -111,7 +112,7 @@ void MainDialog::OnGenerateFileList() {
 }
 
 void MainDialog::OnFileListProgress(std::size_t done, std::size_t total, const std::string& name) {
-    m_view.SetStatus(name);
+    m_view.SetStatus(ShownName(name));
     m_view.ShowProgress(done, total);
 }
 
@@ -158,8 +159,9 @@ void MainDialog::ReportFileList(const FileListResult& result) {
                                 result.listPath;
     m_view.AppendLine(summary, kSummaryColor, true);
     for (const std::string& name : result.damagedFiles) {
-        m_view.AppendLine("damaged:" + name + " (" + DamageText() + "; import its source again)",
-                          kUpdatedColor, true);
+        m_view.AppendLine(
+            "damaged:" + ShownName(name) + " (" + DamageText() + "; import its source again)",
+            kUpdatedColor, true);
     }
     EndCommand(summary);
 }

@@ -56,4 +56,9 @@ std::unique_ptr<ByteSink> OpenSink(int fd, const std::string& path) {
     return sink;
 }
 
+int BeforeStep(IoSeam::Step step, const std::string& path) {
+    IoSeam* seam = g_seam.load(std::memory_order_acquire);
+    return seam != nullptr ? seam->BeforeStep(step, path) : 0;
+}
+
 }  // namespace kelvarin

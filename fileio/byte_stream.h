@@ -1,7 +1,9 @@
 // Where file bytes come from and go to. Every read and write of the product
 // goes through a ByteSource or a ByteSink over a descriptor, so that tests
 // can put a failing one in its place (IoSeam) and see each failure path
-// without a full disk, a dying device or lowered limits.
+// without a full disk, a dying device or lowered limits. The flushes and
+// renames that put a replacement in place ask the seam too, so a test can
+// see their order or make a flush fail.
 #pragma once
 
 #include <cstddef>
@@ -61,6 +63,16 @@ public:
         (void)path;
         return sink;
     }
+    // The steps that put a replacement in place, in the order durability
+    // needs: data flushed to disk (one file's for the target `path`, or a
+    // whole file system's for the folder `path`), then a rename onto the
+    // target `path`. A non-zero errno fails the step with it, untaken.
+    enum class Step { kFlush, kRename };
+    virtual int BeforeStep(Step step, const std::string& path) {
+        (void)step;
+        (void)path;
+        return 0;
+    }
 };
 
 // Installs `seam` (nullptr: none) for every file opened from now on.
@@ -70,5 +82,7 @@ void InstallIoSeam(IoSeam* seam);
 
 std::unique_ptr<ByteSource> OpenSource(int fd, const std::string& path);
 std::unique_ptr<ByteSink> OpenSink(int fd, const std::string& path);
+// What the installed seam says of a step about to be taken: 0 to take it.
+int BeforeStep(IoSeam::Step step, const std::string& path);
 
 }  // namespace kelvarin

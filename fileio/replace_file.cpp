@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -27,14 +28,24 @@ constexpr std::size_t kRandomDigits = 16;
 // A leftover of a killed run may hold a name; a fresh random one is tried.
 constexpr int kNameAttempts = 100;
 
+// The random part of temporaries' names: a test's own source when one is set.
+std::atomic<std::uint64_t (*)()> g_nameRandom{nullptr};
+
+std::uint64_t NameRandom() {
+    if (std::uint64_t(*next)() = g_nameRandom.load(std::memory_order_acquire)) {
+        return next();
+    }
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    return random();
+}
+
 // Creates a new temporary beside `path`, named by process and a random
 // number, so that neither another process nor a leftover can collide.
 FileDescriptor CreateTemporaryBeside(const std::string& path, std::string& temporary) {
-    thread_local std::mt19937_64 random{std::random_device{}()};
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         char suffix[40];
         std::snprintf(suffix, sizeof suffix, "%d.%016llx", static_cast<int>(::getpid()),
-                      static_cast<unsigned long long>(random()));
+                      static_cast<unsigned long long>(NameRandom()));
         temporary = DirectoryPart(path) + std::string(kTemporaryPrefix) + suffix;
         FileDescriptor file = CreateLiveTemporary(temporary);
         if (file.IsOpen() || errno != EEXIST) {
@@ -57,6 +68,10 @@ int WriteAll(ByteSink& sink, std::span<const std::uint8_t> bytes) {
 }
 
 }  // namespace
+
+void SetTemporaryNameRandom(std::uint64_t (*next)()) {
+    g_nameRandom.store(next, std::memory_order_release);
+}
 
 std::string DescribeWriteFailure(const WriteOutcome& outcome, const std::string& path) {
     if (outcome.notRegular) {
@@ -137,8 +152,14 @@ WriteOutcome PendingFile::Finish(bool flushData) {
     m_sink.reset();
     // The data reaches the disk before the name does, or a crash could
     // publish an empty file under the target's name.
-    if (flushData && ::fsync(m_file.Get()) != 0) {
-        return Fail(errno);
+    if (flushData) {
+        int error = BeforeStep(IoSeam::Step::kFlush, m_path);
+        if (error == 0 && ::fsync(m_file.Get()) != 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            return Fail(error);
+        }
     }
     if (const int error = m_file.Close(); error != 0) {
         return Fail(error);
@@ -153,8 +174,11 @@ WriteOutcome PendingFile::Fail(int error) {
 }
 
 WriteOutcome PendingFile::Publish(FolderFlush flush) {
-    if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-        const int error = errno;
+    int error = BeforeStep(IoSeam::Step::kRename, m_path);
+    if (error == 0 && std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
         Discard();
         errno = error;
         return {error};
@@ -178,6 +202,9 @@ void PendingFile::Discard() {
 }
 
 int FlushFileSystem(const std::string& path) {
+    if (const int error = BeforeStep(IoSeam::Step::kFlush, path); error != 0) {
+        return error;
+    }
     const FileDescriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return folder.IsOpen() && ::syncfs(folder.Get()) == 0 ? 0 : errno;
 }

@@ -107,6 +107,11 @@ inline WriteOutcome WriteFileReplacing(const std::string& path,
     return WriteFileReplacing(path, {data});
 }
 
+// Test seam: the random part of temporaries' names comes from `next`
+// (nullptr: a generator per thread, seeded by the system), so that a test
+// can make a name collide.
+void SetTemporaryNameRandom(std::uint64_t (*next)());
+
 // True for the names that WriteFileReplacing gives its temporaries, exactly
 // ".~kvtmp&" + process id + "." + 16 hex digits. No publishable name holds
 // an '&', so a temporary left by a crash is never taken for a published

@@ -206,8 +206,8 @@ std::vector<FileReport> ImportTally::Files() const {
     const auto report = [this](const std::string& path, FileFate fate, std::uint64_t bytes,
                                std::string reason) {
         const std::string name(DisplayName(path, m_sourceRoot));
-        return FileReport{path,  PublishedName(name), StoredRelativePath(name), fate,
-                          bytes, std::move(reason)};
+        return FileReport{path, name,  PublishedName(name), StoredRelativePath(name),
+                          fate, bytes, std::move(reason)};
     };
     for (const RefusedFile& file : m_refused) {
         files.push_back(report(file.path, FileFate::kRefused, file.bytes,

@@ -52,6 +52,7 @@ struct TallyLine {
 // One file as reports name it.
 struct FileReport {
     std::string path;       // the real path, as the scan gave it
+    std::string source;     // its path below the source folder, case kept ("Data/A.TXT")
     std::string published;  // its name in the list ("data\a.txt")
     std::string stored;     // its stored file below the root ("data/a.txt.aup")
     FileFate fate = FileFate::kNotBegun;

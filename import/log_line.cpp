@@ -1,11 +1,13 @@
 // Log lines are built from the receiver's own copy of the lists: a worker
 // message carries indexes only, so a message that names no entry gives an
-// empty name rather than a read outside a list.
+// empty name rather than a read outside a list. Names and reasons are shown
+// escaped (ShownName): a name is the source tree's to choose, a line is ours.
 #include "import/log_line.h"
 
 #include <cstdio>
 
 #include "import/import_messages.h"
+#include "scan/client_names.h"
 
 namespace kelvarin {
 
@@ -40,12 +42,12 @@ std::string ImportLogLine(unsigned message, std::string_view path, std::string_v
     std::string line = message == WM_IMPORT_UPDATED ? kUpdatedPrefix
                        : message == WM_IMPORT_ADDED ? kAddedPrefix
                                                     : kFailedPrefix;
-    line.append(DisplayName(path, sourceRoot));
+    line.append(ShownName(DisplayName(path, sourceRoot)));
     char index[256];
     std::snprintf(index, sizeof index, "(%d)", static_cast<int>(MessageWorkerIndex(workerIndex)));
     line.append(index);
     if (!reason.empty()) {
-        line.append(" (").append(reason).append(")");
+        line.append(" (").append(ShownName(reason)).append(")");
     }
     line.append("\r\n");
     return line;
@@ -53,7 +55,7 @@ std::string ImportLogLine(unsigned message, std::string_view path, std::string_v
 
 std::string RefusedFileLine(const RefusedFile& file, std::string_view sourceRoot) {
     std::string line = kRefusedPrefix;
-    line.append(DisplayName(file.path, sourceRoot))
+    line.append(ShownName(DisplayName(file.path, sourceRoot)))
         .append(" (")
         .append(RefusalText(file.reason))
         .append(")\r\n");

@@ -31,7 +31,8 @@ std::string LookUpWorkerFile(const WorkerFileLists& workerFiles, std::uintptr_t 
 // does not occur in it; empty when nothing follows.
 std::string_view DisplayName(std::string_view path, std::string_view sourceRoot);
 
-// prefix + display name + "(" worker index ")" + "\r\n", with the prefix
+// prefix + display name (shown as ShownName does) + "(" worker index ")" +
+// "\r\n", with the prefix
 // "更新:" for WM_IMPORT_UPDATED, "添加:" for WM_IMPORT_ADDED and "failed:"
 // for WM_IMPORT_FAILED. A failure's `reason`, when there is one, goes
 // before the line end as " (" reason ")".
@@ -39,7 +40,7 @@ std::string_view DisplayName(std::string_view path, std::string_view sourceRoot)
 std::string ImportLogLine(unsigned message, std::string_view path, std::string_view sourceRoot,
                           std::intptr_t workerIndex, std::string_view reason = {});
 
-// "refused:" + display name + " (" reason ")" + "\r\n".
+// "refused:" + display name (as ShownName shows it) + " (" reason ")" + "\r\n".
 std::string RefusedFileLine(const RefusedFile& file, std::string_view sourceRoot);
 
 }  // namespace kelvarin

@@ -40,11 +40,13 @@ void AddFinding(const FileReport& file, std::vector<SourceFinding>& findings) {
 
 }  // namespace
 
-SourceCheck CheckSourceAgainstRoot(const std::string& source, const std::string& root) {
+SourceCheck CheckSourceAgainstRoot(const std::string& source, const std::string& root,
+                                   const WorkerLauncher& launch) {
     SourceCheck check;
     QueuedMessageWindow window;
     ImportOptions options;
     options.dryRun = true;
+    options.launch = launch;
     ImportRun run = StartImport(source, root, window, options);
     if (!run.Started()) {
         check.refusal = run.message;

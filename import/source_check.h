@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "import/start_import.h"
+
 namespace kelvarin {
 
 struct SourceFinding {
@@ -25,6 +27,10 @@ struct SourceCheck {
     std::vector<SourceFinding> findings;
 };
 
-SourceCheck CheckSourceAgainstRoot(const std::string& source, const std::string& root);
+// A file the dry import fails (it cannot be read, or it would pass a limit
+// of the stored file) is "source-unreadable" with the import's own reason.
+// `launch` starts the dry run's workers (tests give their own).
+SourceCheck CheckSourceAgainstRoot(const std::string& source, const std::string& root,
+                                   const WorkerLauncher& launch = LaunchWorkerThread);
 
 }  // namespace kelvarin

@@ -8,6 +8,39 @@ namespace kelvarin {
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence at `at`, or 0 when none
+// starts there. Overlong forms, surrogates and code points past U+10FFFF are
+// not well-formed.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 1;
+    unsigned low = 0x80;  // the range of the first continuation byte
+    unsigned high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else if (lead >= 0x80) {
+        return 0;
+    }
+    if (text.size() - at < length) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[at + k]);
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+            return 0;
+        }
+    }
+    return length;
+}
+
 // '&' too: the list has no escaping, so a name with one would not read back.
 bool ClientCanHoldName(std::string_view relativePath) {
     if (relativePath.empty()) {
@@ -43,40 +76,34 @@ std::string PublishedName(std::string_view relativePath) {
 }
 
 // Well-formed UTF-8: the list is read as UTF-8 by the client, so any other
-// byte sequence would name no file there. Overlong forms, surrogates and
-// code points past U+10FFFF are not well-formed.
+// byte sequence would name no file there.
 bool IsUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        unsigned low = 0x80;  // the range of the first continuation byte
-        unsigned high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else if (lead >= 0x80) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceAt(text, i);
+        if (length == 0) {
             return false;
-        }
-        if (text.size() - i < length) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
-                return false;
-            }
         }
         i += length;
     }
     return true;
+}
+
+std::string ShownName(std::string_view name) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const std::size_t length = Utf8SequenceAt(name, i);
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            shown.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0x0F]});
+            ++i;
+            continue;
+        }
+        shown.append(name.substr(i, length));
+        i += length;
+    }
+    return shown;
 }
 
 std::string_view RefusalText(RefusalReason reason) {

@@ -32,6 +32,12 @@ std::string PublishedName(std::string_view relativePath);
 // code points past U+10FFFF).
 bool IsUtf8(std::string_view text);
 
+// `name` as human lines show it: every byte below 0x20, 0x7F and every byte
+// that is not part of well-formed UTF-8 written as "\xHH" (lower-case hex),
+// so that no name can end a line, move the cursor or pass for another line.
+// Reports for programs (JSON) keep the exact bytes instead.
+std::string ShownName(std::string_view name);
+
 enum class RefusalReason {
     kNameNotHeld,        // a character that the client's file system refuses
     kNameDiffersInCase,  // another file has the same published name

@@ -1,5 +1,7 @@
 #include "scan/run_notes.h"
 
+#include "scan/client_names.h"
+
 namespace kelvarin {
 
 std::vector<std::string> RunNotes(const RunFindings& findings) {
@@ -8,7 +10,7 @@ std::vector<std::string> RunNotes(const RunFindings& findings) {
         notes.push_back("warning: " + findings.lockWarning);
     }
     for (const std::string& loop : findings.loops) {
-        notes.push_back("not followed: " + loop + " links to a folder that contains it");
+        notes.push_back("not followed: " + ShownName(loop) + " links to a folder that contains it");
     }
     if (findings.linksFollowed > 0) {
         notes.push_back(std::to_string(findings.linksFollowed) + " symbolic links followed");

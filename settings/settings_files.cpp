@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 
 #include "fileio/file_reader.h"
 #include "fileio/paths.h"
@@ -33,6 +34,24 @@ bool ReadSettingsFile(const std::string& path, std::vector<std::uint8_t>& conten
     return outcome.Ok();
 }
 
+// Why the root folder line cannot name a folder, or empty. A control byte
+// (a NUL cuts the path short for the system) or a line of only spaces is
+// never a folder anyone meant; spaces around a path are kept as part of it.
+std::string RootLineProblem(const std::string& line, const std::string& path) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(line[i]);
+        if (byte < 0x20) {
+            char where[64];
+            std::snprintf(where, sizeof where, "a control byte (\\x%02x) at byte %zu", byte, i + 1);
+            return path + " holds " + where + " of its first line; it was not used";
+        }
+    }
+    if (!line.empty() && line.find_first_not_of(' ') == std::string::npos) {
+        return path + " holds only white space; it was not used";
+    }
+    return {};
+}
+
 }  // namespace
 
 SettingsRead<std::string> ReadRootFolderFile(const std::string& path) {
@@ -46,7 +65,10 @@ SettingsRead<std::string> ReadRootFolderFile(const std::string& path) {
     if (end != std::string::npos) {
         line.resize(end);
     }
-    read.value = line.empty() ? line : CanonicalFolder(line);
+    read.problem = RootLineProblem(line, path);
+    if (read.problem.empty() && !line.empty()) {
+        read.value = CanonicalFolder(line);
+    }
     return read;
 }
 

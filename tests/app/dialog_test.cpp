@@ -217,6 +217,31 @@ private slots:
         QVERIFY(QFile::exists(Path("mine.xml")) && QFile::exists(Path("mine.xml.bin")));
     }
 
+    // The root kept in root.folder is in its box at start, and each log line
+    // is painted in its colour: read back from the painted pixels, top down.
+    void RootShownAtStartAndLogLinesPaintedInTheirColours() {
+        const auto dialog = Dialog(0, "root", false);
+        QCOMPARE(dialog->findChild<QLineEdit*>("IDC_ROOT_PATH")->text(), Path("root"));
+        auto* log = dialog->findChild<RichLog*>("IDC_LOG");
+        log->AppendLine("MWMWMWMWMW HHHHHHHHHH", kAddedColor, false);
+        log->AppendLine("MWMWMWMWMW HHHHHHHHHH", kUpdatedColor, false);
+        log->Flush();
+        const QImage image = log->viewport()->grab().toImage();
+        int lastGreen = -1, firstRed = image.height();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.green() > 200 && c.red() < 90 && c.blue() < 90) {
+                    lastGreen = y;
+                } else if (c.red() > 200 && c.green() < 90 && c.blue() < 90) {
+                    firstRed = std::min(firstRed, y);
+                }
+            }
+        }
+        QVERIFY2(lastGreen >= 0 && firstRed < image.height(), "a line not painted in its colour");
+        QVERIFY(lastGreen < firstRed);
+    }
+
     // Ctrl+Home and Ctrl+End; every context menu ends with the About item.
     void LogKeysAndContextMenus() {
         const auto dialog = Dialog(0, "root", false);

@@ -85,13 +85,16 @@ TEST_F(Cli, VerifyPassesAFreshTreeAndNamesEachKindOfDifference) {
     Expect("filelist --root root", 0, {"3 files"});
     Expect("verify --root root --source src", 0, {"3 files checked, 0 problems"});
     WriteFile(m_work / "other", "alphb");
-    Expect("pack other root/a.txt.aup", 0, {});               // same length, other content
-    fs::resize_file(m_work / "root/data/b.bin.aup", 7);       // damaged
-    fs::remove(m_work / "root/data/c.bin.aup");               // missing
-    WriteFile(m_work / "root/extra.txt", "x");                // extra
-    WriteFile(m_work / "root/update_filelist.xml.bin", "?");  // .bin not the list
-    WriteFile(m_work / "src/New.txt", "new");                 // not imported
-    fs::remove(m_work / "src/Data/B.bin");                    // its stored file has no source
+    Expect("pack other root/a.txt.aup", 0, {});          // same length, other content
+    fs::resize_file(m_work / "root/data/b.bin.aup", 7);  // damaged
+    fs::remove(m_work / "root/data/c.bin.aup");          // missing
+    WriteFile(m_work / "root/extra.txt", "x");           // extra
+    // A whole, valid .bin of another list is not the list's.
+    Expect("filelist --root src/Data --out other.xml", 0, {"2 files"});
+    fs::copy_file(m_work / "other.xml.bin", m_work / "root/update_filelist.xml.bin",
+                  fs::copy_options::overwrite_existing);
+    WriteFile(m_work / "src/New.txt", "new");  // not imported
+    fs::remove(m_work / "src/Data/B.bin");     // its stored file has no source
     Expect("verify --root root --source src", 1,
            {"md5 a.txt.aup: expected ", "md5x a.txt.aup", "length data\\b.bin.aup",
             "damaged data/b.bin.aup", "missing data\\c.bin.aup", "extra extra.txt", "bin ",
@@ -101,25 +104,37 @@ TEST_F(Cli, VerifyPassesAFreshTreeAndNamesEachKindOfDifference) {
 
 TEST_F(Cli, JsonDocumentsParseAndCountAsTheHumanSummariesDo) {
     WriteFile(m_work / "src/bad\xFF", "x");  // refused, its name kept byte for byte
+    WriteFile(m_work / "src/a.TXT", "x");    // refused with A.txt: each keeps its own source
     const auto document = [this](const std::string& arguments, int status) {
         Expect(arguments + " --json >doc.json; (exit $?)", status, {});
         const Bytes bytes = ReadFile(m_work / "doc.json");
         return nlohmann::json::parse(std::string(bytes.begin(), bytes.end()));
     };
     Expect("import src --root root --dry-run", 1,
-           {"would add 3, would update 0, unchanged 0, "
-            "refused 1, failed 0"});
+           {"would add 2, would update 0, unchanged 0, "
+            "refused 3, failed 0"});
     nlohmann::json json = document("import src --root root --dry-run", 1);
-    EXPECT_EQ(json["summary"]["added"], 3);
-    EXPECT_EQ(json["summary"]["refused"], 1);
+    EXPECT_EQ(json["summary"]["added"], 2);
+    EXPECT_EQ(json["summary"]["refused"], 3);
     EXPECT_EQ(json["summary"]["exit"], 1);
-    EXPECT_EQ(json["files"].size(), 4u);
-    EXPECT_EQ(json["files"][0]["name_hex"], "626164ff");
-    EXPECT_EQ(json["files"][0]["action"], "refused");
-    EXPECT_EQ(json["files"][2]["stored"], "data/b.bin.aup");
+    EXPECT_EQ(json["files"].size(), 5u);
+    EXPECT_EQ(json["files"][0]["name"], "a.txt");
+    EXPECT_EQ(json["files"][0]["source"], "A.txt");
+    EXPECT_EQ(json["files"][1]["name"], "a.txt");
+    EXPECT_EQ(json["files"][1]["source"], "a.TXT");
+    EXPECT_EQ(json["files"][2]["name_hex"], "626164ff");
+    EXPECT_EQ(json["files"][2]["source_hex"], "626164ff");
+    EXPECT_EQ(json["files"][2]["action"], "refused");
+    EXPECT_EQ(json["files"][3]["stored"], "data/b.bin.aup");
+    EXPECT_FALSE(json["files"][3].contains("source"));
     fs::remove(m_work / "src/bad\xFF");
+    fs::remove(m_work / "src/a.TXT");
     json = document("import src --root root", 0);
     EXPECT_EQ(json["summary"]["added"], 3);
+    WriteFile(m_work / "src/Data/C.bin", "gamma!");
+    json = document("import src --root root", 0);
+    EXPECT_EQ(json["summary"]["updated"], 1);
+    EXPECT_EQ(json["summary"]["unchanged"], 2);
     json = document("filelist --root root", 0);
     EXPECT_EQ(json["summary"]["files"], 3);
     EXPECT_EQ(json["files"][1]["name"], "data\\b.bin.aup");
@@ -159,6 +174,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ExitCase{"NoRoot", "import src", "", 3, "root.folder"},
         ExitCase{"EmptyRoot", "import src --root ''", "", 3, "the root folder given is empty"},
+        ExitCase{"RootFolderWithNul",
+                 "--version >/dev/null && printf '/tmp\\000x' >root.folder && '" KELVARIN_CLI
+                 "' import src",
+                 "", 3, "root.folder holds a control byte (\\x00) at byte 5"},
+        // A name cannot split or forge a line of the log.
+        ExitCase{"NameShownEscaped", "import src --root root", "src/x\nadded:y", 1,
+                 "refused:x\\x0aadded:y ("},
         ExitCase{"SourceIsAFile", "import src/A.txt --root root", "", 3, "is a file, not a folder"},
         ExitCase{"RootInSource", "import src --root src/Data", "", 3, "inside the source"},
         ExitCase{"LoopNamedNotFollowed", "import src --root root", "src/Data/loop -> ..", 0,
@@ -213,6 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "--version >/dev/null && printf 'abcabcabc' | '" KELVARIN_CLI
                  "' pack - new/x.aup && '" KELVARIN_CLI "' unpack new/x.aup -",
                  "", 0, "abcabcabc"},
+        ExitCase{"PackToStandardOutput",
+                 "pack src/A.txt - >a.aup && test ! -e ./- && '" KELVARIN_CLI "' unpack a.aup -",
+                 "", 0, "alpha"},
         ExitCase{"Version", "--version", "", 0, "kelvarin-cli 0."},
         ExitCase{"NoSource", "import", "", 2, "SOURCE"},
         ExitCase{"UnknownOption", "filelist --bogus", "", 2, "bogus"},

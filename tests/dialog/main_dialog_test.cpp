@@ -153,7 +153,8 @@ protected:
 
 TEST_F(MainDialogTest, ImportEndsWithItsSummaryAndProblemsInTheirColours) {
     const auto dialog = Dialog(6, false, 3);  // dealt: F0 F4 | F1 F5 | F2 | F3
-    WriteFile(m_work / "src/Data/b?", "x");   // refused: '?' cannot be held
+    WriteFile(m_work / "src/Data/b?\n",
+              "x");  // refused, shown escaped: '?' and '\n' cannot be held
     Import(*dialog);
     EXPECT_EQ(m_launched, 4);
     ASSERT_EQ(m_view.messages.size(), 1u);
@@ -180,7 +181,7 @@ TEST_F(MainDialogTest, ImportEndsWithItsSummaryAndProblemsInTheirColours) {
     EXPECT_TRUE(m_view.enabled && !m_view.timerOn && !m_view.progressShown);
     EXPECT_EQ(m_view.focused, DialogCommand::kImport);
     ASSERT_EQ(m_view.log.size(), 8u);
-    EXPECT_TRUE(m_view.log[0].starts_with("refused:Data/b? ("));
+    EXPECT_TRUE(m_view.log[0].starts_with("refused:Data/b?\\x0a ("));
     EXPECT_EQ(m_view.log[1], "添加:Data/F4(0) #00ff00");
     EXPECT_EQ(m_view.log[2], "更新:Data/F5(1) #0000ff (stays)");
     EXPECT_EQ(m_view.log[3], "failed:Data/F2(2) #0000ff");
@@ -287,6 +288,23 @@ TEST_F(MainDialogTest, OneSessionFromATypedRootToTheFileList) {
     EXPECT_TRUE(
         log[6].ends_with(", 0 damaged stored files: " + (m_work / "mine.xml") + " #a00000"));
     EXPECT_TRUE(fs::exists(m_work / "mine.xml.bin"));
+}
+
+// The root kept in root.folder is shown at start; one holding a control byte
+// or only spaces is refused by name once the window is up, the root unset.
+TEST_F(MainDialogTest, KeptRootIsShownAtStartOrRefusedByName) {
+    const auto dialog = Dialog(0, false);
+    EXPECT_EQ(m_view.rootText, m_work / "root");
+    for (const std::string& kept : {m_work / "root" + std::string(1, '\0'), std::string("  ")}) {
+        WriteFile(m_work / "root.folder", kept);
+        MainDialog fresh(m_view);
+        fresh.OnInitDialog();
+        EXPECT_EQ(m_view.rootText, "");
+        m_view.Pump();
+        ASSERT_EQ(m_view.messages.size(), 1u);
+        EXPECT_TRUE(m_view.messages[0].starts_with("root.folder holds ")) << m_view.messages[0];
+        m_view.messages.clear();
+    }
 }
 
 TEST_F(MainDialogTest, UnreadableExcludeListStopsGenerateBeforeItsChooser) {

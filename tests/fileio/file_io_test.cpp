@@ -114,6 +114,23 @@ TEST(WriteFileReplacing, KeepsTheReplacedFilesMode) {
     ::umask(oldMask);
 }
 
+// A temporary's name that is taken (a leftover, another writer's) is passed
+// over for a fresh one, and the file holding it is left as it was.
+TEST(WriteFileReplacing, ATakenTemporaryNameIsNeverReused) {
+    TempDir dir;
+    static int calls = 0;
+    SetTemporaryNameRandom([]() -> std::uint64_t { return calls++ == 0 ? 7 : 8; });
+    const std::string taken = ".~kvtmp&" + std::to_string(::getpid()) + ".0000000000000007";
+    WriteFile(dir / taken, "theirs");
+    const WriteOutcome written = WriteFileReplacing(dir / "a", ToBytes("new"));
+    SetTemporaryNameRandom(nullptr);
+    ASSERT_TRUE(static_cast<bool>(written));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(ReadFile(dir / "a"), ToBytes("new"));
+    EXPECT_EQ(ReadFile(dir / taken), ToBytes("theirs"));
+    EXPECT_EQ(ListFolder(dir.Path()), (std::vector<std::string>{taken, "a"}));
+}
+
 // A file merely named like a temporary is a published file like any other.
 TEST(WriteFileReplacing, TemporaryNamesAreExactlyRecognised) {
     EXPECT_TRUE(IsTemporaryFileName(".~kvtmp&12.0123456789abcdef"));

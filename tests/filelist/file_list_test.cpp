@@ -1,13 +1,17 @@
 // Generate File List: exact bytes, the pack flag, runs that stop, parallel against sequential.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
 #include "codec/compressor.h"
+#include "fileio/replace_file.h"
 #include "filelist/file_list_generator.h"
 #include "filelist/list_check.h"
 #include "filelist/list_summary.h"
@@ -153,23 +157,53 @@ TEST(FileList, ListAndCompanionReplaceTheOldPairTogetherOrNotAtAll) {
         EXPECT_EQ(ReadFile(companion), test::ToBytes("old companion"));
         EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3u) << "a temporary was left";
     }
-    // Leftovers of a writer that has ended go; those of a live one stay.
+    {  // Both are written and flushed before either is renamed into place.
+        const test::DurabilitySteps steps(EIO);
+        EXPECT_EQ(Generate(dir).outcome, FileListOutcome::kCannotWrite);
+        EXPECT_EQ(steps.Taken(), std::vector<std::string>{"flush " + companion});
+        EXPECT_EQ(ReadFile(list), test::ToBytes("old list"));
+        EXPECT_EQ(ReadFile(companion), test::ToBytes("old companion"));
+    }
+    {
+        const test::DurabilitySteps steps;
+        EXPECT_EQ(Generate(dir).outcome, FileListOutcome::kWritten);
+        EXPECT_EQ(steps.Taken(),
+                  (std::vector<std::string>{"flush " + companion, "flush " + list,
+                                            "rename " + companion, "rename " + list}));
+    }
+    // Leftovers of a writer that has ended go; those of a live writer (another
+    // process, stopped while it holds its temporary) stay until it has ended.
     const pid_t ended = fork();
     if (ended == 0) {
         _exit(0);
     }
     waitpid(ended, nullptr, 0);
+    const std::string sub = dir / "sub";
+    std::filesystem::create_directory(sub);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        char name[4096];
+        std::snprintf(name, sizeof name, "%s/.~kvtmp&%d.0123456789abcdef", sub.c_str(),
+                      static_cast<int>(getpid()));
+        ::close(::open(name, O_CREAT | O_WRONLY, 0600));
+        ::raise(SIGSTOP);
+        _exit(0);
+    }
+    int stopped = 0;
+    ASSERT_EQ(waitpid(writer, &stopped, WUNTRACED), writer);
     const std::string leftover =
         dir / ("sub/.~kvtmp&" + std::to_string(ended) + ".0123456789abcdef");
-    const std::string live =
-        dir / ("sub/.~kvtmp&" + std::to_string(getpid()) + ".0123456789abcdef");
+    const std::string live = dir / ("sub/.~kvtmp&" + std::to_string(writer) + ".0123456789abcdef");
     WriteFile(leftover, "x");
-    WriteFile(live, "x");
     const FileListResult result = Generate(dir);
     EXPECT_EQ(result.findings.leftoversRemoved, 1u);
     EXPECT_EQ(result.fileCount, 1u);
     EXPECT_FALSE(std::filesystem::exists(leftover));
     EXPECT_TRUE(std::filesystem::exists(live));
+    ::kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    EXPECT_EQ(RemoveLeftoverTemporariesIn(sub), 1u);
+    EXPECT_FALSE(std::filesystem::exists(live));
     // A link or folder at either output is refused and left as it is.
     std::filesystem::remove(companion);
     std::filesystem::create_directory(companion);

@@ -290,8 +290,10 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
     }
 }
 
+// Each batch's data reaches the disk before any of its names does.
 TEST(StoredFileBatch, PutsFilesInPlaceBatchByBatchInOrderAndNamesWhatFails) {
     TempDir root;
+    const DurabilitySteps steps;
     RecordingMessageWindow window;
     std::vector<std::string> reasons(7);
     {
@@ -307,9 +309,16 @@ TEST(StoredFileBatch, PutsFilesInPlaceBatchByBatchInOrderAndNamesWhatFails) {
         batch.Finish();
     }
     Messages expected;
+    std::vector<std::string> taken;
     for (std::size_t i = 0; i < reasons.size(); ++i) {
         expected.push_back({i == 5 ? WM_IMPORT_FAILED : WM_IMPORT_ADDED, i, 1});
+        if (i % 2 == 0) {
+            taken.push_back("flush " + root.Path().string());
+        }
+        taken.push_back("rename " + (root / ("f" + std::to_string(i))));
     }
+    taken.push_back("flush " + root.Path().string());  // the renames, once for the run
+    EXPECT_EQ(steps.Taken(), taken);
     EXPECT_EQ(window.Messages(), expected);
     EXPECT_NE(reasons[5].find("f5"), std::string::npos) << reasons[5];
     EXPECT_EQ(ListFolder(root.Path()).size(), reasons.size()) << "a temporary was left";
@@ -321,6 +330,9 @@ TEST(ImportLogLine, PrefixDisplayNameAndWorkerSuffix) {
     EXPECT_EQ(ImportLogLine(WM_IMPORT_FAILED, "/s/c", "/s", 1, "why"), "failed:c(1) (why)\r\n");
     EXPECT_EQ(ImportLogLine(WM_IMPORT_ADDED, "/x", "/", 2), "添加:x(2)\r\n");
     EXPECT_EQ(ImportLogLine(WM_IMPORT_ADDED, "/s/d", "/s", 0x100000002), "添加:d(2)\r\n");
+    // A name or reason with a line end in it cannot split or forge a line.
+    EXPECT_EQ(ImportLogLine(WM_IMPORT_FAILED, "/s/a\nb", "/s", 1, "w\r\n"),
+              "failed:a\\x0ab(1) (w\\x0d\\x0a)\r\n");
     const RefusedFile refused{"/s/Data/a?", RefusalReason::kNameNotHeld};
     EXPECT_EQ(RefusedFileLine(refused, "/s"),
               "refused:Data/a? (" + std::string(RefusalText(refused.reason)) + ")\r\n");

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "fileio/root_lock.h"
+#include "import/import_messages.h"
 #include "import/orphans.h"
 #include "import/source_check.h"
 #include "import/start_import.h"
@@ -89,6 +90,30 @@ TEST_F(SourceAndRoot, SourceCheckNamesEachKindInScanOrderAndWritesNothing) {
                          "refused " + (m_base / "src/x?"), "source-differs a.txt.aup",
                          "not-imported new.txt.aup", "no-source data/b.bin.aup"}));
     EXPECT_FALSE(fs::exists(m_base / "root/new.txt.aup"));
+}
+
+// A source the dry run fails (over the stored-size limit, say) is named with
+// the import's own reason, not as a file merely not imported yet.
+TEST_F(SourceAndRoot, SourceTheDryRunFailsIsNamedWithTheImportsReason) {
+    WriteFile(m_base / "src/Huge.bin", "stands for 2 GiB");
+    const auto dryRunOverLimit = [](std::unique_ptr<ImportJob> job) {
+        return std::jthread([job = std::move(job)] {
+            const auto worker = static_cast<std::intptr_t>(job->workerIndex);
+            for (std::size_t i = 0; i < job->files->size(); ++i) {
+                job->hwndDialog->PostMessage(WM_IMPORT_PROGRESS, i, worker);
+                if ((*job->files)[i].ends_with("Huge.bin")) {
+                    (*job->failureReasons)[i] = "file too large to store (2 GiB or more)";
+                    job->hwndDialog->PostMessage(WM_IMPORT_FAILED, i, worker);
+                }
+            }
+            job->hwndDialog->PostMessage(WM_IMPORT_FINISHED, 0, worker);
+        });
+    };
+    const SourceFinding expected{"source-unreadable", m_base / "src/Huge.bin",
+                                 "a file that can be read",
+                                 "file too large to store (2 GiB or more)"};
+    EXPECT_EQ(CheckSourceAgainstRoot(m_src, m_root, dryRunOverLimit).findings,
+              std::vector<SourceFinding>{expected});
 }
 
 }  // namespace

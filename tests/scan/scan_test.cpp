@@ -41,6 +41,23 @@ TEST(ClientNames, FoldOnlyAsciiLettersAndRefuseForbiddenAndControlBytesAndCaseTw
               (std::vector<std::optional<RefusalReason>>{{}, {}, {}, {}, kDir, kDir, {}}));
 }
 
+// A name can neither end nor forge a log line: control bytes, DEL and what
+// is not UTF-8 are shown as \xHH, byte for byte; well-formed UTF-8 stays.
+TEST(ClientNames, ShownNameEscapesEveryByteThatCouldBreakALine) {
+    const std::pair<std::string_view, std::string_view> kCases[] = {
+        {"Data/A.txt", "Data/A.txt"},
+        {std::string_view("a\0b", 3), "a\\x00b"},
+        {"x\nadded:y\r\t\x1b[2K\x1f\x7f~", "x\\x0aadded:y\\x0d\\x09\\x1b[2K\\x1f\\x7f~"},
+        {"\xE2\x82\xAC\xF0\x9F\x98\x80\xC3\x84", "\xE2\x82\xAC\xF0\x9F\x98\x80\xC3\x84"},
+        {"bad\xFF\xC0\xAF\xED\xA0\x80", "bad\\xff\\xc0\\xaf\\xed\\xa0\\x80"},
+        {"cut\xE2\x82", "cut\\xe2\\x82"},
+        {"\xE2\x82\xE2\x82\xAC", "\\xe2\\x82\xE2\x82\xAC"},
+    };
+    for (const auto& [name, shown] : kCases) {
+        EXPECT_EQ(ShownName(name), shown) << name;
+    }
+}
+
 TEST(NtfsOrder, IsUpperCasedThenRawByteOrderOnEveryPairOfShortNames) {
     const std::string kBytes = "aAzZ@[`{_.0~\x01\x7F\x80\xC3\xC4\xE1\xE4\xFF";
     // Every name of up to two bytes after its upper-cased form; std::string

@@ -31,6 +31,28 @@ TEST(ExcludeListFile, EntriesAreSeparatedByAnyWhiteSpaceDuplicatesKeptLongOnesWh
               (std::vector<std::string>{"a.txt", "A.txt", "a.txt", "data\\x.dat", longEntry}));
 }
 
+// A root.folder line with a control byte (a NUL would cut the path short)
+// or of only spaces is refused by name; other spaces stay part of the path.
+TEST(RootFolderFile, ControlBytesOrOnlySpacesAreRefusedByName) {
+    TempDir dir;
+    const std::string file = dir / "root.folder";
+    const std::pair<std::string, std::string> kCases[] = {
+        {std::string("/srv/a\0b", 8), "a control byte (\\x00) at byte 7"},
+        {"/srv/\tUpd\n", "a control byte (\\x09) at byte 6"},
+        {"/srv/U\x1bpd", "a control byte (\\x1b) at byte 7"},
+        {"   \r\n/srv", "only white space"},
+        {" /srv/Upd \n\0", ""},
+        {"\n/srv", ""},
+    };
+    for (const auto& [content, problem] : kCases) {
+        WriteFile(file, content);
+        const auto [root, said] = ReadRootFolderFile(file);
+        EXPECT_EQ(root.empty(), !problem.empty() || content[0] == '\n') << said;
+        EXPECT_EQ(said.empty() ? "" : said.substr(file.size() + 7, problem.size()), problem);
+        EXPECT_EQ(said.find(file) == 0, !problem.empty()) << said;
+    }
+}
+
 // A settings file that is there but cannot be read whole is a problem to
 // name, never a wait (a FIFO) and never half an exclusion list.
 TEST(SettingsFiles, WhatCannotBeReadWholeIsNamedAndMissingIsNot) {

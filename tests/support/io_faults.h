@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "fileio/byte_stream.h"
 
@@ -81,6 +83,29 @@ private:
     std::size_t m_after;
     int m_error;
     std::atomic<int> m_failures{0};
+};
+
+// Records the steps that put replaced files in place, "flush PATH" and
+// "rename PATH" in the order taken, and fails every flush with `flushError`
+// when it is not 0.
+class DurabilitySteps final : public IoSeam {
+public:
+    explicit DurabilitySteps(int flushError = 0) : m_flushError(flushError) { InstallIoSeam(this); }
+    ~DurabilitySteps() override { InstallIoSeam(nullptr); }
+    int BeforeStep(Step step, const std::string& path) override {
+        const std::lock_guard lock(m_mutex);
+        m_taken.push_back((step == Step::kFlush ? "flush " : "rename ") + path);
+        return step == Step::kFlush ? m_flushError : 0;
+    }
+    std::vector<std::string> Taken() const {
+        const std::lock_guard lock(m_mutex);
+        return m_taken;
+    }
+
+private:
+    int m_flushError;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_taken;
 };
 
 // Sends `signal` to the process as the `stopAt`th file (from 0) starts to be
