@@ -28,6 +28,7 @@ namespace {
 constexpr char kBehindALink[] = "behind a link";
 constexpr char kOtherNameHasSource[] = "another name of this file has a source";
 constexpr char kNotAStoredFile[] = "not an undamaged stored file";
+constexpr char kNotARegularFile[] = "a link or other special file, not a regular file";
 
 using FileIdentity = std::pair<std::uint64_t, std::uint64_t>;  // device, inode
 
@@ -82,6 +83,9 @@ std::string WhyKept(const std::string& root, const std::string& stored, const Fi
     }
     if (withSource.contains({status.device, status.inode})) {
         return kOtherNameHasSource;
+    }
+    if (OwnStatusOf(RootPrefix(root) + stored).kind != FileKind::kRegular) {
+        return kNotARegularFile;
     }
     std::vector<std::uint8_t> content;
     if (DecompressStoredFile(RootPrefix(root) + stored, work, content, TruncationReport::kSilent) !=

@@ -162,6 +162,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "src",
                     nullptr,
                     {kRemoved, "ext/keep.aup 3 behind a link"}},
+        HostileTree{"FileLinkOutOfTheRoot",
+                    [](const TempDir& base) {
+                        fs::create_directories(base / "outside");
+                        fs::copy_file(base / "root/a.txt.aup", base / "outside/far.aup");
+                        fs::create_symlink("../outside/far.aup", base / "root/far.aup");
+                    },
+                    "src",
+                    nullptr,
+                    {kRemoved, "far.aup 3 a link or other special file, not a regular file"}},
         HostileTree{"HardLinkUnderTwoNames",
                     [](const TempDir& base) {
                         fs::create_hard_link(base / "root/a.txt.aup", base / "root/twin.aup");
