@@ -23,6 +23,8 @@ const char* ActionName(OrphanAction action) {
             return "removed";
         case OrphanAction::kFailed:
             return "failed";
+        case OrphanAction::kKept:
+            return "kept";
         case OrphanAction::kFound:
             break;
     }
@@ -66,13 +68,15 @@ public:
         for (const Orphan& orphan : search.orphans) {
             if (orphan.action == OrphanAction::kRemoved) {
                 removed.push_back(orphan.stored);
-            } else if (orphan.action == OrphanAction::kFailed) {
+            } else if (orphan.action == OrphanAction::kFailed ||
+                       orphan.action == OrphanAction::kKept) {
                 status = kExitFailed;
             }
             const char* action = ActionName(orphan.action);
             if (m_json) {
                 json.AddFile(orphan.published, orphan.stored, action, orphan.bytes, orphan.reason);
-            } else if (!m_quiet || orphan.action == OrphanAction::kFailed) {
+            } else if (!m_quiet || orphan.action == OrphanAction::kFailed ||
+                       orphan.action == OrphanAction::kKept) {
                 std::printf("%s:%s%s\n", action, ShownName(orphan.stored).c_str(),
                             orphan.reason.empty() ? "" : (" (" + orphan.reason + ")").c_str());
             }

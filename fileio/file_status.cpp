@@ -26,6 +26,8 @@ FileStatus StatusFrom(int result, const struct stat& info) {
                   : S_ISLNK(info.st_mode) ? FileKind::kLink
                                           : FileKind::kOther;
     status.size = static_cast<std::uint64_t>(info.st_size);
+    status.device = static_cast<std::uint64_t>(info.st_dev);
+    status.inode = static_cast<std::uint64_t>(info.st_ino);
     return status;
 }
 

@@ -22,6 +22,9 @@ struct FileStatus {
     FileKind kind = FileKind::kUnknown;
     int error = 0;           // errno of the failed query; 0 when it answered
     std::uint64_t size = 0;  // in bytes, as the system gives it for any kind
+    // Which file it is: two names with the same device and inode are one file.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 };
 
 // The status of what `path` names, links followed (stat).

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "import/import_progress.h"
+#include "import/linked_folders.h"
 #include "platform/message_window.h"
 
 namespace kelvarin {
@@ -32,6 +33,9 @@ struct ImportJob {
     bool dryRun = false;
     // Shared by all workers of the run and its receiver; never null.
     std::shared_ptr<ImportProgress> progress = std::make_shared<ImportProgress>();
+    // The stored folders reached through a link: their files fail. Shared
+    // by all workers of the run; null when there are none.
+    std::shared_ptr<const LinkedFolders> linkedFolders = nullptr;
 };
 
 }  // namespace kelvarin

@@ -39,12 +39,26 @@ std::string WhyNotStorable(const std::string& path, std::uint64_t& size) {
     return status.kind == FileKind::kRegular ? std::string() : "the source is not a regular file";
 }
 
+// The link on the way down to `dest` when one leads there: nothing is
+// written through it. One look-up for the folder, none when there are no links.
+const std::string* LinkOnTheWay(const ImportJob& job, const std::string& dest) {
+    if (job.linkedFolders == nullptr || job.linkedFolders->empty()) {
+        return nullptr;
+    }
+    const auto found = job.linkedFolders->find(DirectoryPart(dest));
+    return found == job.linkedFolders->end() ? nullptr : &found->second;
+}
+
 // Brings the stored file of one source file up to date and returns the
 // message that says what happened, or 0 when the stored file was already
 // up to date.
 unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std::string& dest,
                        LzssWindow& work, StoredFileComparer& comparer, std::string& why,
                        PendingFile& written) {
+    if (const std::string* link = LinkOnTheWay(job, dest)) {
+        why = BehindLinkText(*link);
+        return WM_IMPORT_FAILED;
+    }
     std::uint64_t size = 0;
     why = WhyNotStorable(path, size);
     if (!why.empty()) {

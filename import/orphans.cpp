@@ -1,17 +1,22 @@
 // The orphan search: two whole scans and a set of the stored names the
-// source would give.
+// source would give; then, for each orphan, whether it may go. Doubt keeps
+// a file: a name behind a link, another name of a wanted file, or bytes
+// that are not a stored file are reported and left alone.
 #include "import/orphans.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <memory>
+#include <set>
 #include <unordered_set>
+#include <utility>
 
+#include "codec/decompressor.h"
 #include "fileio/file_status.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
+#include "fileio/remove_file.h"
 #include "fileio/root_lock.h"
+#include "import/folders_apart.h"
+#include "import/linked_folders.h"
 #include "import/stored_path.h"
 #include "scan/client_names.h"
 #include "scan/collect_files.h"
@@ -19,6 +24,13 @@
 namespace kelvarin {
 
 namespace {
+
+constexpr char kBehindALink[] = "behind a link";
+constexpr char kOtherNameHasSource[] = "another name of this file has a source";
+constexpr char kNotAStoredFile[] = "not an undamaged stored file";
+constexpr char kNotARegularFile[] = "a link or other special file, not a regular file";
+
+using FileIdentity = std::pair<std::uint64_t, std::uint64_t>;  // device, inode
 
 // The scan of a folder that must be seen whole; `problem` says when it was not.
 std::vector<std::string> ScanWhole(const std::string& folder, std::string& problem) {
@@ -29,6 +41,89 @@ std::vector<std::string> ScanWhole(const std::string& folder, std::string& probl
         problem = report.unreadable.front().Describe();
     }
     return files;
+}
+
+// Why the search cannot run on these folders, or empty; as an import
+// would refuse them, so both commands agree on every pair of folders.
+std::string FolderProblem(const std::string& sourcePath, const std::string& rootPath,
+                          const std::string& source, const std::string& root) {
+    if (std::string problem = RootFolderProblem(rootPath); !problem.empty()) {
+        return problem;
+    }
+    if (const std::string why = WhyNotAFolder(source); !why.empty()) {
+        return "the source folder " + (source.empty() ? sourcePath : source) + " " + why;
+    }
+    return CheckNesting(source, root).message;
+}
+
+// The files that some name with a source names: another name of one of
+// them is no orphan, whatever it is called.
+std::set<FileIdentity> FilesWithASource(const std::string& root,
+                                        const std::vector<std::string>& rootFiles,
+                                        const std::vector<std::string>& orphans) {
+    const std::unordered_set<std::string> orphanNames(orphans.begin(), orphans.end());
+    std::set<FileIdentity> files;
+    for (const std::string& file : rootFiles) {
+        const auto relative = RelativeToFolder(file, root);
+        if (relative && relative->ends_with(kStoredFileSuffix) &&
+            !orphanNames.contains(std::string(*relative))) {
+            const FileStatus status = StatusOf(file);
+            files.emplace(status.device, status.inode);
+        }
+    }
+    return files;
+}
+
+// Why `orphan` must stay, or empty when it may be removed.
+std::string WhyKept(const std::string& root, const std::string& stored, const FileStatus& status,
+                    const LinkedFolders& linked, const std::set<FileIdentity>& withSource,
+                    LzssWindow& work) {
+    if (linked.contains(DirectoryPart(RootPrefix(root) + stored))) {
+        return kBehindALink;
+    }
+    if (withSource.contains({status.device, status.inode})) {
+        return kOtherNameHasSource;
+    }
+    if (OwnStatusOf(RootPrefix(root) + stored).kind != FileKind::kRegular) {
+        return kNotARegularFile;
+    }
+    std::vector<std::uint8_t> content;
+    if (DecompressStoredFile(RootPrefix(root) + stored, work, content, TruncationReport::kSilent) !=
+        StoredFileState::kWhole) {
+        return kNotAStoredFile;
+    }
+    return {};
+}
+
+// Decides each orphan's action and, with kDelete, removes the ones that may go.
+std::vector<Orphan> DecideOrphans(const std::string& root,
+                                  const std::vector<std::string>& rootFiles,
+                                  std::vector<std::string> stored, OrphanDeletion deletion) {
+    std::set<std::string> folders;
+    for (const std::string& name : stored) {
+        folders.insert(DirectoryPart(RootPrefix(root) + name));
+    }
+    const LinkedFolders linked = FoldersBehindLinks(root, folders);
+    const std::set<FileIdentity> withSource = FilesWithASource(root, rootFiles, stored);
+    const auto work = std::make_unique<LzssWindow>();
+    std::vector<Orphan> orphans;
+    for (std::string& name : stored) {
+        Orphan orphan;
+        const std::string published = PublishedName(name);
+        orphan.published = published.substr(0, published.size() - kStoredFileSuffix.size());
+        const FileStatus status = StatusOf(RootPrefix(root) + name);
+        orphan.bytes = status.size;
+        orphan.reason = WhyKept(root, name, status, linked, withSource, *work);
+        if (!orphan.reason.empty()) {
+            orphan.action = OrphanAction::kKept;
+        } else if (deletion == OrphanDeletion::kDelete) {
+            orphan.reason = RemoveRegularFileBelow(root, name);
+            orphan.action = orphan.reason.empty() ? OrphanAction::kRemoved : OrphanAction::kFailed;
+        }
+        orphan.stored = std::move(name);
+        orphans.push_back(std::move(orphan));
+    }
+    return orphans;
 }
 
 }  // namespace
@@ -58,12 +153,9 @@ OrphanSearch FindOrphans(const std::string& sourcePath, const std::string& rootP
                          OrphanDeletion deletion) {
     OrphanSearch search;
     std::string& problem = search.refusal;
-    problem = RootFolderProblem(rootPath);
     const std::string root = CanonicalFolder(rootPath);
-    const std::string source = CanonicalFolder(sourcePath);
-    if (const std::string why = WhyNotAFolder(source); problem.empty() && !why.empty()) {
-        problem = "the source folder " + source + " " + why;
-    }
+    const std::string source = sourcePath.empty() ? std::string() : CanonicalFolder(sourcePath);
+    problem = FolderProblem(sourcePath, rootPath, source, root);
     const RootLock lock = problem.empty() ? RootLock::TryLock(root) : RootLock();
     if (problem.empty() && lock.GetState() == RootLock::State::kBusy) {
         problem = lock.BusyMessage(root);
@@ -71,27 +163,16 @@ OrphanSearch FindOrphans(const std::string& sourcePath, const std::string& rootP
     if (!problem.empty()) {
         return search;
     }
-    const std::vector<std::string> sourceFiles = ScanWhole(source, problem);
-    const std::vector<std::string> rootFiles = ScanWhole(root, problem);
-    if (!problem.empty()) {
-        return search;
+    std::vector<std::string> sourceFiles;
+    ScanReport sourceScan;
+    problem = CollectSourceApart(source, root, sourceFiles, sourceScan).message;
+    if (problem.empty() && !sourceScan.unreadable.empty()) {
+        problem = sourceScan.unreadable.front().Describe();
     }
-    for (std::string& stored : OrphanStoredFiles(source, sourceFiles, root, rootFiles)) {
-        Orphan orphan;
-        const std::string path = root + '/' + stored;
-        const std::string published = PublishedName(stored);
-        orphan.published = published.substr(0, published.size() - kStoredFileSuffix.size());
-        orphan.bytes = FileSize(path);
-        orphan.stored = std::move(stored);
-        if (deletion == OrphanDeletion::kDelete) {
-            if (::unlink(path.c_str()) == 0) {
-                orphan.action = OrphanAction::kRemoved;
-            } else {
-                orphan.action = OrphanAction::kFailed;
-                orphan.reason = std::strerror(errno);
-            }
-        }
-        search.orphans.push_back(std::move(orphan));
+    const std::vector<std::string> rootFiles = ScanWhole(root, problem);
+    if (problem.empty()) {
+        search.orphans = DecideOrphans(
+            root, rootFiles, OrphanStoredFiles(source, sourceFiles, root, rootFiles), deletion);
     }
     return search;
 }

@@ -25,6 +25,7 @@ enum class OrphanAction {
     kFound,    // listed only
     kRemoved,  // deleted
     kFailed,   // could not be deleted: `reason`
+    kKept,     // never removed, listed or not: `reason` says why
 };
 
 struct Orphan {
@@ -45,8 +46,12 @@ struct OrphanSearch {
 enum class OrphanDeletion { kListOnly, kDelete };
 
 // The orphans of `rootPath` against the source folder `sourcePath`, both
-// seen whole, under the root's lock; with kDelete each is removed (only
-// stored files, nothing else).
+// seen whole, under the root's lock; with kDelete each is removed. Refused
+// as an import is for the same two folders (import/folders_apart.h). Kept,
+// in either mode, is an orphan that lies behind a link inside the root,
+// one that another name of the same file has a source for, and anything
+// that does not decode as an undamaged stored file: only those are
+// removed, and never through a link.
 OrphanSearch FindOrphans(const std::string& sourcePath, const std::string& rootPath,
                          OrphanDeletion deletion);
 

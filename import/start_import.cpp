@@ -15,11 +15,12 @@
 #include "fileio/folders.h"
 #include "fileio/paths.h"
 #include "fileio/replace_file.h"
+#include "import/folders_apart.h"
 #include "import/import_messages.h"
 #include "import/import_worker.h"
+#include "import/linked_folders.h"
 #include "import/stored_path.h"
 #include "scan/client_names.h"
-#include "scan/collect_files.h"
 
 namespace kelvarin {
 
@@ -60,17 +61,11 @@ std::optional<ImportRun> RefuseFolders(const std::string& chosenFolder, const st
         return Refuse(ImportRefusal::kSourceMissing,
                       "The source folder " + chosenFolder + " " + why + ".");
     }
-    // A root inside the source would be collected into the import: every
-    // import would store the stored files of the last one.
-    if (LiesInside(root, source)) {
-        return Refuse(ImportRefusal::kRootInsideSource,
-                      "The root folder " + root + " lies inside the source folder " + source +
-                          "; choose a source folder that does not contain it.");
-    }
-    if (LiesInside(source, root)) {
-        return Refuse(ImportRefusal::kSourceInsideRoot, "The source folder " + source +
-                                                            " lies inside the root folder " + root +
-                                                            "; choose a source folder outside it.");
+    if (const NestingCheck nesting = CheckNesting(source, root); !nesting.Apart()) {
+        return Refuse(nesting.nesting == Nesting::kRootInsideSource
+                          ? ImportRefusal::kRootInsideSource
+                          : ImportRefusal::kSourceInsideRoot,
+                      nesting.message);
     }
     return std::nullopt;
 }
@@ -79,14 +74,10 @@ std::optional<ImportRun> RefuseFolders(const std::string& chosenFolder, const st
 // source file would leave stored files stale without a word.
 std::optional<ImportRun> CollectSource(const std::string& source, const std::string& root,
                                        ImportRun& run) {
-    // A link to the root, or to a folder above it, would store the root
-    // into itself, deeper on every import.
     ScanReport scan;
-    CollectFiles(source, run.allFiles, &scan, FolderAndItsParents(root));
-    if (!scan.stoppedAt.empty()) {
-        return Refuse(ImportRefusal::kSourceInsideRoot,
-                      "The source folder reaches the root folder " + root + " through the link " +
-                          scan.stoppedAt.front() + "; nothing was imported.");
+    if (NestingCheck nesting = CollectSourceApart(source, root, run.allFiles, scan);
+        !nesting.Apart()) {
+        return Refuse(ImportRefusal::kSourceInsideRoot, std::move(nesting.message));
     }
     if (!scan.unreadable.empty()) {
         return Refuse(ImportRefusal::kUnreadableFolder,
@@ -97,23 +88,33 @@ std::optional<ImportRun> CollectSource(const std::string& source, const std::str
     return std::nullopt;
 }
 
-// Under the lock no other run writes here: what a killed one left goes.
-void RemoveLeftovers(const std::string& root, ImportRun& run) {
-    std::set<std::string> folders{root};
+// Each folder the run's stored files go to, once.
+std::set<std::string> StoredFolders(const std::string& root, const ImportRun& run) {
+    std::set<std::string> folders;
     for (const std::string& file : run.allFiles) {
         if (const auto relative = RelativeToFolder(file, run.sourceRoot)) {
             folders.insert(DirectoryPart(StoredFilePath(root, *relative)));
         }
     }
+    return folders;
+}
+
+// Under the lock no other run writes here: what a killed one left goes,
+// except behind a link, where no run writes at all.
+void RemoveLeftovers(const std::string& root, const std::set<std::string>& folders,
+                     const LinkedFolders& linked, ImportRun& run) {
+    run.findings.leftoversRemoved += RemoveLeftoverTemporariesIn(root);
     for (const std::string& folder : folders) {
-        run.findings.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
+        if (!linked.contains(folder)) {
+            run.findings.leftoversRemoved += RemoveLeftoverTemporariesIn(folder);
+        }
     }
 }
 
 // Deals the files and starts one worker per list. A thread that cannot be
 // started stands in for its worker's last message.
 void StartWorkers(const std::string& root, MessageWindow& window, const ImportOptions& options,
-                  ImportRun& run) {
+                  std::shared_ptr<const LinkedFolders> linked, ImportRun& run) {
     auto lists = std::make_shared<WorkerFileLists>(static_cast<std::size_t>(options.workerCount));
     DealFiles(run.allFiles, *lists);
     run.workerFiles = lists;
@@ -134,6 +135,7 @@ void StartWorkers(const std::string& root, MessageWindow& window, const ImportOp
         job->workerIndex = k;
         job->dryRun = options.dryRun;
         job->progress = run.progress;
+        job->linkedFolders = linked;
         try {
             run.workers.Add(options.launch(std::move(job)));
         } catch (const std::system_error& error) {
@@ -199,10 +201,12 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     run.lock = std::move(lock);
     run.refusedFiles = TakeRefusedFiles(run.allFiles, source, root);
     run.sourceRoot = source;
+    const std::set<std::string> folders = StoredFolders(root, run);
+    auto linked = std::make_shared<const LinkedFolders>(FoldersBehindLinks(root, folders));
     if (!options.dryRun) {
-        RemoveLeftovers(root, run);
+        RemoveLeftovers(root, folders, *linked, run);
     }
-    StartWorkers(root, window, options, run);
+    StartWorkers(root, window, options, std::move(linked), run);
     MeasureFiles(run);
     return run;
 }

@@ -51,7 +51,7 @@ enum class ImportRefusal {
     kRootMissing,
     kSourceMissing,
     kRootInsideSource,
-    kSourceInsideRoot,  // or reaching the root, or a folder above it, by a link
+    kSourceInsideRoot,  // or reaching the root, a folder above or below it, by a link
     kRootBusy,          // another run holds the root
     kUnreadableFolder,  // the source could not be seen whole
     kBadWorkerCount,    // not 1 to kMaxImportWorkerCount
@@ -108,7 +108,11 @@ struct ImportRun {
 // to `window`.
 // Refused before anything starts: an empty `rootPath`, a root or source
 // folder that is not an existing folder, a root folder equal to or inside
-// the source folder (also through symbolic links).
+// the source folder or the other way round (also through symbolic links),
+// a source holding a link to the root or a folder above or below it
+// (import/folders_apart.h). A file whose stored file lies behind a folder
+// link inside the root fails ("lies behind the link X"); nothing is
+// written there.
 // REQUIRES: `window` outlives the returned run's workers.
 ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPath,
                       MessageWindow& window, const ImportOptions& options = {});

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -32,6 +33,12 @@ namespace kelvarin {
 namespace {
 
 constexpr int kOpenFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// For folders that are only passed through or asked about.
+#ifdef O_PATH
+constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kPassFlags = kOpenFolderFlags;
+#endif
 
 struct FolderIdHash {
     std::size_t operator()(const FolderId& id) const {
@@ -109,11 +116,6 @@ bool EntryIsLink(int folderFd, const dirent& entry) {
 // Opens an absolute canonical path too long to hand to open() at once, one
 // component at a time. Intermediate folders need only be searchable.
 FileDescriptor OpenLongFolder(const std::string& canonical) {
-#ifdef O_PATH
-    constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-#else
-    constexpr int kPassFlags = kOpenFolderFlags;
-#endif
     FileDescriptor fd(::open("/", kPassFlags));
     std::size_t start = 1;
     while (fd.IsOpen() && start < canonical.size()) {
@@ -129,11 +131,27 @@ FileDescriptor OpenLongFolder(const std::string& canonical) {
     return fd;
 }
 
+// Whether the folder open at `folder` lies below the folder `id`: its
+// parents are asked for up to the top, whose ".." is itself.
+bool LiesBelow(int folder, const FolderId& id) {
+    FileDescriptor parent(::openat(folder, "..", kPassFlags));
+    std::optional<FolderId> last;
+    struct stat info {};
+    while (parent.IsOpen() && ::fstat(parent.Get(), &info) == 0 && IdOf(info) != last) {
+        if (IdOf(info) == id) {
+            return true;
+        }
+        last = IdOf(info);
+        parent = FileDescriptor(::openat(parent.Get(), "..", kPassFlags));
+    }
+    return false;
+}
+
 class TreeWalker {
 public:
     TreeWalker(std::string prefix, std::vector<std::string>& files, ScanReport& report,
-               const std::vector<FolderId>& stopAt)
-        : m_prefix(std::move(prefix)), m_files(files), m_report(report), m_stopAt(stopAt) {}
+               const ScanStops& stops)
+        : m_prefix(std::move(prefix)), m_files(files), m_report(report), m_stops(stops) {}
 
     // Lists the folder open at `folder`, whose path with a trailing separator
     // is m_prefix.
@@ -234,7 +252,11 @@ private:
         if (m_above.contains(childId)) {
             return m_report.loops.push_back(m_prefix + childName);
         }
-        if (std::find(m_stopAt.begin(), m_stopAt.end(), childId) != m_stopAt.end()) {
+        const std::vector<FolderId>& stops = m_stops.folders;
+        // Only a link can lead below a stop from outside it: plain folders
+        // are not asked about, so a scan costs no more than before.
+        if (std::find(stops.begin(), stops.end(), childId) != stops.end() ||
+            (isLink && m_stops.below && LiesBelow(child.Get(), *m_stops.below))) {
             return m_report.stoppedAt.push_back(m_prefix + childName);
         }
         m_report.linksFollowed += isLink ? 1 : 0;
@@ -247,7 +269,7 @@ private:
     std::string m_prefix;
     std::vector<std::string>& m_files;
     ScanReport& m_report;
-    const std::vector<FolderId>& m_stopAt;
+    const ScanStops& m_stops;
     std::unordered_set<FolderId, FolderIdHash> m_above;  // the folders being walked
 };
 
@@ -271,8 +293,17 @@ std::vector<FolderId> FolderAndItsParents(const std::string& path) {
     }
 }
 
+ScanStops StopsAround(const std::string& path) {
+    ScanStops stops;
+    stops.folders = FolderAndItsParents(path);
+    if (!stops.folders.empty()) {
+        stops.below = stops.folders.front();
+    }
+    return stops;
+}
+
 void CollectFiles(const std::string& folder, std::vector<std::string>& files, ScanReport* report,
-                  const std::vector<FolderId>& stopAt) {
+                  const ScanStops& stops) {
     if (folder.empty()) {
         return;  // names no folder, as for open()
     }
@@ -286,7 +317,7 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files, Sc
     }
     const int openError = errno;
     ScanReport ignored;
-    TreeWalker walker(RootPrefix(canonical), files, report != nullptr ? *report : ignored, stopAt);
+    TreeWalker walker(RootPrefix(canonical), files, report != nullptr ? *report : ignored, stops);
     if (!fd.IsOpen()) {
         return walker.Unreadable(canonical, openError);
     }

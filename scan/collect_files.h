@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,8 @@ struct UnreadableFolder {
 // What a scan met besides files. A folder that cannot be opened or listed
 // contributes nothing and is added to `unreadable`, so that a run that
 // cannot see everything can stop. A link to a folder that contains it (a
-// loop) is not followed and is added to `loops`; a folder listed in the
-// scan's `stopAt` is not entered and is added to `stoppedAt`. Every other
+// loop) is not followed and is added to `loops`; a folder the scan's
+// stops name is not entered and is added to `stoppedAt`. Every other
 // link is followed and counted; a folder reached by two paths is entered
 // under both.
 struct ScanReport {
@@ -44,6 +45,18 @@ struct FolderId {
 // Empty when `path` cannot be resolved.
 std::vector<FolderId> FolderAndItsParents(const std::string& path);
 
+// The folders a scan does not enter: those of `folders`, however reached,
+// and, reached by a link, any folder below `below`.
+struct ScanStops {
+    std::vector<FolderId> folders;
+    std::optional<FolderId> below;
+};
+
+// The stops that keep a scan out of the folder at `path`: the folder, every
+// folder above it (the scan would reach it again from there) and, through
+// links, every folder below it. Empty when `path` cannot be resolved.
+ScanStops StopsAround(const std::string& path);
+
 // Appends to `files` the path of every non-directory entry under `folder`
 // (hidden files and files of every kind included), depth first. Each path is
 // the canonical absolute folder (case kept, no trailing '/'), '/', and the
@@ -53,6 +66,6 @@ std::vector<FolderId> FolderAndItsParents(const std::string& path);
 // met goes to `report` when given. `files` is never emptied or reordered. An
 // empty `folder` names no folder: nothing is appended.
 void CollectFiles(const std::string& folder, std::vector<std::string>& files,
-                  ScanReport* report = nullptr, const std::vector<FolderId>& stopAt = {});
+                  ScanReport* report = nullptr, const ScanStops& stops = {});
 
 }  // namespace kelvarin

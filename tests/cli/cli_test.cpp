@@ -187,6 +187,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "src/Data/loop links to a folder that contains it"},
         ExitCase{"SourceReachesRoot", "import src --root root", "src/Data/up -> ../..", 3,
                  "through the link"},
+        ExitCase{"ImportNotBehindALink", "import src --root root", "root/data -> ../src/Data", 1,
+                 "(lies behind the link data)"},
+        ExitCase{"OrphansOfTheRootItself", "orphans root --root root --delete", "", 3,
+                 "lies inside the source folder"},
+        ExitCase{"OrphansSourceLinksBelowTheRoot",
+                 "--version >/dev/null && mkdir root/data && '" KELVARIN_CLI
+                 "' orphans src --root root",
+                 "src/Assets -> ../root/data", 3, "/src/Assets to "},
+        ExitCase{"OrphansKeptBehindALink",
+                 "import src --root root >/dev/null && ln -s data root/shared && '" KELVARIN_CLI
+                 "' orphans src --root root --delete",
+                 "", 1, "kept:shared/b.bin.aup (behind a link)"},
         ExitCase{"RefusedNames", "import src --root root", "src/a.TXT", 1, "refused 2, failed 0"},
         ExitCase{"StoredIsFolder", "import src --root root", "root/a.txt.aup/", 1,
                  "added 2, updated 0, unchanged 0, refused 1, failed 0"},

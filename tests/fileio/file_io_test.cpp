@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "fileio/file_reader.h"
+#include "fileio/remove_file.h"
 #include "fileio/replace_file.h"
 #include "tests/support/io_faults.h"
 #include "tests/support/sample_data.h"
@@ -97,6 +98,23 @@ TEST(WriteFileReplacing, LeavesEverythingButARegularFileAlone) {
     EXPECT_EQ(fs::read_symlink(dir / "link"), dir.Path() / "real");
     EXPECT_EQ(ListFolder(dir.Path()),
               (std::vector<std::string>{"dangling", "fifo", "folder", "link", "real"}));
+}
+
+// Guards that a removal below a root follows no link, neither on the way
+// nor at the end, and removes nothing but a regular file.
+TEST(RemoveRegularFileBelow, RemovesOnlyARegularFileReachedWithoutALink) {
+    TempDir dir;
+    WriteFile(dir / "root/sub/x.aup", "x");
+    WriteFile(dir / "outside/y.aup", "y");
+    fs::create_directory_symlink("../outside", dir / "root/sub/ext");
+    fs::create_symlink("../outside/y.aup", dir / "root/y.aup");
+    const std::string root = dir / "root";
+    EXPECT_EQ(RemoveRegularFileBelow(root, "sub/ext/y.aup"), "lies behind the link sub/ext");
+    EXPECT_EQ(RemoveRegularFileBelow(root, "y.aup"), "is not a regular file");
+    EXPECT_EQ(RemoveRegularFileBelow(root, "sub"), "is not a regular file");
+    EXPECT_EQ(RemoveRegularFileBelow(root, "sub/x.aup"), "");
+    EXPECT_EQ(ListFolder(dir / "root/sub"), std::vector<std::string>{"ext"});
+    EXPECT_EQ(ListFolder(dir / "outside"), std::vector<std::string>{"y.aup"});
 }
 
 // A web server reading as another user must keep its access to a replaced

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <tuple>
 
@@ -268,6 +269,8 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
     fs::create_directory_symlink(src + "/Inner", base / "link");
     fs::create_directories(base / "looped");  // reaches the root's parent: root into itself
     fs::create_directory_symlink(base.Path(), base / "looped/up");
+    fs::create_directories(base / "below");  // reaches a folder of stored files below the root
+    fs::create_directory_symlink(root + "/sub", base / "below/deep");
     fs::create_directories(base / "busy");
     const RootLock otherRun = RootLock::TryLock(base / "busy");
     const std::tuple<std::string, std::string, ImportRefusal> cases[] = {
@@ -280,6 +283,7 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
         {src, base / "link", ImportRefusal::kRootInsideSource},
         {root + "/sub", root, ImportRefusal::kSourceInsideRoot},
         {base / "looped", root, ImportRefusal::kSourceInsideRoot},
+        {base / "below", root, ImportRefusal::kSourceInsideRoot},
     };
     for (const auto& [source, into, refusal] : cases) {
         RecordingMessageWindow window;
@@ -287,6 +291,34 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
         EXPECT_EQ(run.refusal, refusal) << source << " into " << into;
         // A launch would have posted the FINISHED of a worker that could not start.
         EXPECT_TRUE(!run.message.empty() && window.Messages().empty());
+    }
+}
+
+// Guards that no stored file is written through a folder link in the root,
+// to another folder of it or out of it, dry runs foreseeing the same.
+TEST(StartImport, FilesBehindALinkInTheRootFailAndNothingIsWrittenThere) {
+    TempDir base;
+    const std::string src = base / "src", root = base / "root";
+    for (const char* name : {"Shared/S.png", "Ext/Deep/E.txt", "Top.txt"}) {
+        WriteFile(src + "/" + name, name);
+    }
+    fs::create_directories(root + "/textures");
+    fs::create_directories(base / "outside");
+    fs::create_directory_symlink("textures", root + "/shared");
+    fs::create_directory_symlink("../outside", root + "/ext");
+    for (const bool dryRun : {true, false}) {
+        RecordingMessageWindow window;
+        ImportRun run = StartImport(src, root, window, {dryRun});
+        ASSERT_TRUE(run.Started()) << run.message;
+        run.End();
+        std::multiset<std::string> reasons;
+        for (const std::vector<std::string>& list : *run.failureReasons) {
+            reasons.insert(list.begin(), list.end());
+        }
+        EXPECT_EQ(reasons, (std::multiset<std::string>{"", "lies behind the link ext",
+                                                       "lies behind the link shared"}));
+        EXPECT_TRUE(fs::is_empty(root + "/textures") && fs::is_empty(base / "outside"));
+        EXPECT_EQ(fs::exists(root + "/top.txt.aup"), !dryRun);
     }
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 
 #include "fileio/root_lock.h"
 #include "import/import_messages.h"
@@ -115,6 +117,126 @@ TEST_F(SourceAndRoot, SourceTheDryRunFailsIsNamedWithTheImportsReason) {
     EXPECT_EQ(CheckSourceAgainstRoot(m_src, m_root, dryRunOverLimit).findings,
               std::vector<SourceFinding>{expected});
 }
+
+// Every regular file under `folder`, links not followed, with its size.
+std::set<std::pair<std::string, std::uintmax_t>> FilesUnder(const fs::path& folder) {
+    std::set<std::pair<std::string, std::uintmax_t>> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file() && !entry.is_symlink()) {
+            files.emplace(entry.path().lexically_relative(folder).string(), entry.file_size());
+        }
+    }
+    return files;
+}
+
+struct HostileTree {
+    const char* name;
+    std::function<void(const TempDir& base)> plant;
+    const char* source;   // below the working folder
+    const char* refused;  // part of the refusal, or nullptr: then `found` are the orphans
+    std::vector<std::string> found;
+    friend void PrintTo(const HostileTree& tree, std::ostream* out) { *out << tree.name; }
+};
+
+class HostileTrees : public SourceAndRoot, public testing::WithParamInterface<HostileTree> {};
+
+// Guards that orphans deletes nothing through a link, outside the root, of
+// another name of a wanted file, or that is no stored file, and refuses the
+// folders an import refuses, in the same words.
+TEST_P(HostileTrees, RemoveOnlyTheTrueOrphanOrRefuseAsImportDoes) {
+    fs::remove(m_base / "src/Data/C.bin");  // data/c.bin.aup: the one true orphan
+    GetParam().plant(m_base);
+    auto expected = FilesUnder(m_base.Path());
+    const std::string source = m_base / GetParam().source;
+    const OrphanSearch search = FindOrphans(source, m_root, OrphanDeletion::kDelete);
+    std::vector<std::string> found;
+    for (const Orphan& orphan : search.orphans) {
+        found.push_back(orphan.stored + " " + std::to_string(static_cast<int>(orphan.action)) +
+                        " " + orphan.reason);
+    }
+    EXPECT_EQ(found, GetParam().found);
+    if (GetParam().refused == nullptr) {
+        EXPECT_EQ(search.refusal, "");
+        std::erase_if(expected,
+                      [](const auto& file) { return file.first == "root/data/c.bin.aup"; });
+    } else {
+        EXPECT_NE(search.refusal.find(GetParam().refused), std::string::npos) << search.refusal;
+        RecordingMessageWindow window;
+        EXPECT_EQ(StartImport(source, m_root, window).message, search.refusal);
+        EXPECT_EQ(CheckSourceAgainstRoot(source, m_root).refusal, search.refusal);
+    }
+    EXPECT_EQ(FilesUnder(m_base.Path()), expected);
+}
+
+const std::string kRemoved = "data/c.bin.aup 1 ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileTrees,
+    testing::Values(
+        HostileTree{
+            "LinkToASiblingFolder",
+            [](const TempDir& base) { fs::create_directory_symlink("data", base / "root/shared"); },
+            "src",
+            nullptr,
+            {kRemoved, "shared/b.bin.aup 3 behind a link", "shared/c.bin.aup 3 behind a link"}},
+        HostileTree{"LinkOutOfTheRoot",
+                    [](const TempDir& base) {
+                        WriteFile(base / "outside/keep.aup", "x");
+                        fs::create_directory_symlink("../outside", base / "root/ext");
+                    },
+                    "src",
+                    nullptr,
+                    {kRemoved, "ext/keep.aup 3 behind a link"}},
+        HostileTree{"FileLinkOutOfTheRoot",
+                    [](const TempDir& base) {
+                        fs::create_directories(base / "outside");
+                        fs::copy_file(base / "root/a.txt.aup", base / "outside/far.aup");
+                        fs::create_symlink("../outside/far.aup", base / "root/far.aup");
+                    },
+                    "src",
+                    nullptr,
+                    {kRemoved, "far.aup 3 a link or other special file, not a regular file"}},
+        HostileTree{"HardLinkUnderTwoNames",
+                    [](const TempDir& base) {
+                        fs::create_hard_link(base / "root/a.txt.aup", base / "root/twin.aup");
+                    },
+                    "src",
+                    nullptr,
+                    {kRemoved, "twin.aup 3 another name of this file has a source"}},
+        HostileTree{"ListSavedAsAStoredName",
+                    [](const TempDir& base) {
+                        WriteFile(base / "root/list.aup", "<?xml version=\"1.0\"?>\n<list/>\n");
+                    },
+                    "src",
+                    nullptr,
+                    {kRemoved, "list.aup 3 not an undamaged stored file"}},
+        HostileTree{"DamagedStoredFile",
+                    [](const TempDir& base) {
+                        fs::copy_file(base / "root/a.txt.aup", base / "root/cut.aup");
+                        fs::resize_file(base / "root/cut.aup", 6);
+                    },
+                    "src",
+                    nullptr,
+                    {"cut.aup 3 not an undamaged stored file", kRemoved}},
+        HostileTree{"RootAsSource", [](const TempDir&) {}, "root", "lies inside the source", {}},
+        HostileTree{
+            "SourceLinksToTheRoot",
+            [](const TempDir& base) { fs::create_directory_symlink("root", base / "rootlink"); },
+            "rootlink",
+            "lies inside the source",
+            {}},
+        HostileTree{
+            "SourceInsideTheRoot", [](const TempDir&) {}, "root/data", "lies inside the root", {}},
+        HostileTree{
+            "RootInsideTheSource", [](const TempDir&) {}, ".", "lies inside the source", {}},
+        HostileTree{"SourceHoldsALinkBelowTheRoot",
+                    [](const TempDir& base) {
+                        fs::create_directory_symlink("../root/data", base / "src/Assets");
+                    },
+                    "src",
+                    "through the link",
+                    {}}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace kelvarin::test

@@ -106,7 +106,7 @@ TEST(CollectFiles, NestedHiddenAndLinkedTreeInNtfsOrderLoopsNamed) {
     // A folder above a given one is not entered, as a loop is not followed.
     Paths files;
     ScanReport report;
-    CollectFiles(r, files, &report, FolderAndItsParents(r + "/One/two"));
+    CollectFiles(r, files, &report, ScanStops{FolderAndItsParents(r + "/One/two"), {}});
     EXPECT_EQ(report.loops, Paths{r + "/B/up"});
     EXPECT_EQ(report.stoppedAt, Paths{r + "/One"});
     EXPECT_EQ(report.linksFollowed, 2u);  // Shared, dangling
