@@ -88,6 +88,22 @@ void JsonReport::AddFile(std::string_view name, std::string_view stored, std::st
     m_files.push_back('}');
 }
 
+void JsonReport::AddNamedFile(std::string_view name, std::string_view reason) {
+    m_files.append(m_files.empty() ? "\n{" : ",\n{");
+    const std::size_t open = m_files.size();
+    AppendMember(m_files, "name", name);
+    m_files.erase(open, 1);
+    if (!reason.empty()) {
+        AppendMember(m_files, "reason", reason);
+    }
+    m_files.push_back('}');
+}
+
+int JsonReport::PrintRefused(std::string_view reason, int status) {
+    PutText(m_summary, "refused", reason);
+    return Print(status);
+}
+
 int JsonReport::Print(int status) {
     m_summary["exit"] = status;
     std::string document = "{\"command\":";

@@ -22,8 +22,11 @@ struct ImportProgress {
     std::atomic<std::uint64_t> bytesDone{0};
     // Per worker: how far it is into the file it is on (0 when it begins one).
     std::array<std::atomic<std::uint64_t>, kMaxImportWorkerCount> inFile{};
-    // Set by the receiver: each worker finishes the file it is on, posts its
-    // verdict and WM_IMPORT_FINISHED, and starts no further file.
+    // Set by the receiver: each worker gives up the file it is on (unless
+    // it is only being put in place) and the complete files it has not yet
+    // put in place, posts WM_IMPORT_ABANDONED for them, lets a batch already
+    // being put in place finish, posts WM_IMPORT_FINISHED, and starts no
+    // further file.
     std::atomic<bool> stopRequested{false};
 };
 

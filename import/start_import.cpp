@@ -202,6 +202,9 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     if (!options.dryRun) {
         RemoveLeftovers(root, run);
     }
+    if (options.beforeWorkers) {
+        options.beforeWorkers();
+    }
     StartWorkers(root, window, options, run);
     MeasureFiles(run);
     return run;

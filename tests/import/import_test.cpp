@@ -2,6 +2,7 @@
 // any worker starts, a worker that cannot be started, and the log lines.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -165,7 +166,8 @@ TEST(StartImport, DealsRoundRobinAndEachWorkerPostsItsShareInOrder) {
             return job->workerIndex == throwFor ? CannotStart(std::move(job))
                                                 : LaunchWorkerThread(std::move(job));
         };
-        ImportRun run = StartImport(base / "src", base / "root", window, {dryRun, launch});
+        ImportRun run = StartImport(base / "src", base / "root", window,
+                                    {dryRun, launch, kImportWorkerCount, {}});
         ASSERT_TRUE(run.Started()) << run.message;
         run.workers.Join();
         ASSERT_EQ(run.allFiles.size(), 10u);
@@ -283,7 +285,8 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
     };
     for (const auto& [source, into, refusal] : cases) {
         RecordingMessageWindow window;
-        const ImportRun run = StartImport(source, into, window, {false, CannotStart});
+        const ImportRun run =
+            StartImport(source, into, window, {false, CannotStart, kImportWorkerCount, {}});
         EXPECT_EQ(run.refusal, refusal) << source << " into " << into;
         // A launch would have posted the FINISHED of a worker that could not start.
         EXPECT_TRUE(!run.message.empty() && window.Messages().empty());
@@ -294,8 +297,9 @@ TEST(StoredFileBatch, PutsFilesInPlaceBatchByBatchInOrderAndNamesWhatFails) {
     TempDir root;
     RecordingMessageWindow window;
     std::vector<std::string> reasons(7);
+    const std::atomic<bool> noStop{false};
     {
-        StoredFileBatch batch(root.Path().string(), window, 1, reasons, 2);
+        StoredFileBatch batch(root.Path().string(), window, 1, reasons, noStop, 2);
         for (std::size_t i = 0; i < reasons.size(); ++i) {
             PendingFile file;
             ASSERT_TRUE(file.Write(root / ("f" + std::to_string(i)), {ToBytes("x")}, false));
