@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/stored_file.h"
 #include "import/import_progress.h"
 #include "platform/message_window.h"
 
@@ -32,6 +33,8 @@ struct ImportJob {
     bool dryRun = false;
     // Shared by all workers of the run and its receiver; never null.
     std::shared_ptr<ImportProgress> progress = std::make_shared<ImportProgress>();
+    // A stored file past this size fails (tests lower it).
+    std::uint64_t maxStoredSize = kMaxFieldLength;
 };
 
 }  // namespace kelvarin

@@ -74,6 +74,7 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
     options.flushData = false;
     options.progress = reached;
     options.stop = &job.progress->stopRequested;
+    options.maxStoredSize = job.maxStoredSize;
     const StoreOutcome outcome = job.dryRun ? CheckStorable(path, work, options)
                                             : PrepareStoredFile(path, dest, work, written, options);
     if (outcome.stopped) {

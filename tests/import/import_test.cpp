@@ -67,7 +67,9 @@ struct WorkerCase {
     unsigned message;         // 0: PROGRESS only
     bool written;             // else what was at the stored file's place is left as it was
     const char* reason = "";  // part of a failure's reason
-    int writeError = 0;       // the stored file's write fails with it
+    int ioError = 0;          // the stored file's write (or the source's read) fails with it
+    FaultOn faultOn = FaultOn::kWrite;
+    std::uint64_t maxStored = kMaxFieldLength;
 };
 
 class ImportWorkerDecides : public testing::TestWithParam<WorkerCase> {};
@@ -89,8 +91,9 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
         WriteFile(path, content);
     }
     std::optional<FailingIo> fault;
-    if (c.writeError != 0) {
-        fault.emplace(FaultOn::kWrite, "a.bin.aup", 1000, c.writeError);
+    if (c.ioError != 0) {
+        fault.emplace(c.faultOn, c.faultOn == FaultOn::kWrite ? "a.bin.aup" : "A.Bin", 1000,
+                      c.ioError);
     }
     Bytes old = content;
     old[c.stored == kFirstByteOff    ? 0
@@ -114,9 +117,11 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
 
     RecordingMessageWindow window;
     auto reasons = std::make_shared<std::vector<std::string>>(1);
-    ImportWorker(new ImportJob{&window, root.Path().string(), source.Path().string(),
-                               std::make_shared<std::vector<std::string>>(1, path), reasons, 2,
-                               c.dryRun});
+    auto job = std::make_unique<ImportJob>(
+        ImportJob{&window, root.Path().string(), source.Path().string(),
+                  std::make_shared<std::vector<std::string>>(1, path), reasons, 2, c.dryRun});
+    job->maxStoredSize = c.maxStored;
+    ImportWorker(job.release());
     EXPECT_NE(reasons->front().find(c.reason), std::string::npos) << reasons->front();
     EXPECT_EQ(reasons->front().empty(), c.message != WM_IMPORT_FAILED);
 
@@ -147,6 +152,21 @@ constexpr WorkerCase kWorkerCases[] = {
      EROFS},
     {"DryNew", kRegular, kNone, true, WM_IMPORT_ADDED, false},
     {"DryChanged", kRegular, kOneByteOff, true, WM_IMPORT_UPDATED, false},
+    // A dry run fails what the real run fails, for the same reason.
+    {"SourceUnreadable", kRegular, kNone, false, WM_IMPORT_FAILED, false, "Input/output", EIO,
+     FaultOn::kRead},
+    {"DrySourceUnreadable", kRegular, kNone, true, WM_IMPORT_FAILED, false, "Input/output", EIO,
+     FaultOn::kRead},
+    {"DryStoredNameTooLong", kLongName, kNone, true, WM_IMPORT_FAILED, false, "File name too long"},
+    {"StoredTooLarge", kRegular, kNone, false, WM_IMPORT_FAILED, false, "would be 2 GiB", 0,
+     FaultOn::kWrite, 300000},
+    {"DryStoredTooLarge", kRegular, kNone, true, WM_IMPORT_FAILED, false, "would be 2 GiB", 0,
+     FaultOn::kWrite, 300000},
+    // Near the limit only the compression can tell; random bytes leave few matches.
+    {"NearLimitFits", kRegular, kNone, false, WM_IMPORT_ADDED, true, "", 0, FaultOn::kWrite,
+     WorstCaseStoredSize(300000) - 1},
+    {"DryNearLimitFits", kRegular, kNone, true, WM_IMPORT_ADDED, false, "", 0, FaultOn::kWrite,
+     WorstCaseStoredSize(300000) - 1},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, ImportWorkerDecides, testing::ValuesIn(kWorkerCases),
                          [](const auto& row) { return std::string(row.param.name); });
