@@ -110,8 +110,8 @@ int JsonReport::Print(int status) {
     AppendString(document, m_command);
     document.append(",\"files\":[").append(m_files).append("],\n\"summary\":");
     document.append(m_summary.dump()).append("}\n");
+    // Flushed and checked with everything else on standard output at the end.
     std::fwrite(document.data(), 1, document.size(), stdout);
-    std::fflush(stdout);
     return status;
 }
 

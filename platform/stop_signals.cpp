@@ -52,6 +52,7 @@ void HandleStopSignals(const char* program) {
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
     std::thread([stops, program] {
         bool asked = false;
         for (;;) {

@@ -13,7 +13,8 @@ namespace kelvarin {
 // Blocks both signals in the calling thread and in every thread it starts
 // from now on, and starts one thread that waits for them. Call at the start
 // of main, before any other thread exists. `program` prefixes the line that
-// says the process was stopped.
+// says the process was stopped. SIGPIPE is ignored from then on: a write to
+// a closed pipe fails (EPIPE) and is reported like any failed write.
 void HandleStopSignals(const char* program);
 
 // Told the signal (SIGINT or SIGTERM) on the signal thread; must return soon.
