@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <span>
 
 #include "cli/command.h"
@@ -20,6 +21,13 @@ int WriteChangedList(const std::string& file, const std::vector<std::string>& pa
         return written.notRegular ? kExitRefused : kExitFailed;
     }
     return kExitOk;
+}
+
+void WithdrawChangedList(const std::string& file) {
+    if (const WriteOutcome removed = RemoveRegularFile(file); !removed && !removed.notRegular) {
+        std::fprintf(stderr, "kelvarin-cli: cannot remove the old %s: %s\n", file.c_str(),
+                     std::strerror(removed.error));
+    }
 }
 
 }  // namespace kelvarin::cli

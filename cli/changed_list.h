@@ -12,4 +12,9 @@ namespace kelvarin::cli {
 // failure (its message printed), or 0.
 int WriteChangedList(const std::string& file, const std::vector<std::string>& paths);
 
+// Removes the --changed file of an earlier run before this one puts
+// anything in place, so a run stopped before it writes its own never leaves
+// an old file that names less than was published. A problem is told.
+void WithdrawChangedList(const std::string& file);
+
 }  // namespace kelvarin::cli

@@ -61,7 +61,8 @@ public:
         if (std::string problem = TakeSettings(request); !problem.empty()) {
             std::fprintf(stderr, "kelvarin-cli: the file list was not written: %s\n",
                          problem.c_str());
-            return kExitRefused;
+            return m_json ? JsonReport("filelist").PrintRefused(problem, kExitRefused)
+                          : kExitRefused;
         }
         // The core calls it one call at a time, so the line needs no lock.
         ProgressLine progress;
@@ -118,7 +119,14 @@ private:
             std::fprintf(stderr, "kelvarin-cli: the root comes from ./%s; or pass --root DIR\n",
                          kRootFolderFile);
         }
-        return ExitStatusOf(result.outcome);
+        if (!m_json) {
+            return ExitStatusOf(result.outcome);
+        }
+        JsonReport json("filelist");
+        for (const UnlistableFile& file : result.namedFiles) {
+            json.AddNamedFile(file.path, file.reason);
+        }
+        return json.PrintRefused(result.message, ExitStatusOf(result.outcome));
     }
 
     static void ReportWarnings(const FileListResult& result) {

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -27,6 +29,7 @@
 #include "import/import_tally.h"
 #include "import/start_import.h"
 #include "platform/queued_message_window.h"
+#include "platform/stop_signals.h"
 #include "settings/settings_files.h"
 
 namespace kelvarin::cli {
@@ -50,6 +53,10 @@ constexpr double kRateAfterSeconds = 0.5;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+const char* SignalName(int signal) {
+    return signal == SIGINT ? "SIGINT" : "SIGTERM";
 }
 
 const char* ColourOf(LineKind kind) {
@@ -99,8 +106,16 @@ public:
         DrawProgress();
     }
 
-    void PrintEnd(double seconds) {
+    void PrintEnd(double seconds, int stopSignal) {
         m_progress.Erase();
+        if (stopSignal != 0) {
+            std::fprintf(stderr,
+                         "kelvarin-cli: stopped by %s: %llu files given up and %llu not begun "
+                         "were left as they were; only the files reported were put in place\n",
+                         SignalName(stopSignal),
+                         static_cast<unsigned long long>(m_tally.FilesAbandoned()),
+                         static_cast<unsigned long long>(m_tally.FilesNotBegun()));
+        }
         if (m_json != nullptr) {
             for (const FileReport& file : m_tally.Files()) {
                 m_json->AddFile(file.published, file.stored, FateName(file.fate), file.bytes,
@@ -117,6 +132,9 @@ public:
             summary["failed"] = counts.failed;
             summary["seconds"] = counts.seconds;
             summary["megabytesPerSecond"] = counts.megabytesPerSecond;
+            if (stopSignal != 0) {
+                summary["stopped"] = SignalName(stopSignal);
+            }
             return;
         }
         std::printf("%s\n", m_tally.SummaryLine(seconds).c_str());
@@ -215,24 +233,28 @@ public:
         std::string problem;
         const std::string root = CommandRoot(m_rootOption, m_root, problem);
         if (!problem.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", problem.c_str());
-            return kExitRefused;
+            return Refused(problem, false);
         }
 
         // Declared before the run: a worker may still be returning from
         // PostMessage after its last message was taken, until it is joined.
         QueuedMessageWindow window;
+        // The first SIGINT or SIGTERM stops the run, not the process, so
+        // that what was put in place is still reported.
+        std::atomic<int> stopSignal{0};
+        const ScopedStopHook stopHook([&stopSignal, &window](int signal) {
+            stopSignal.store(signal);
+            window.PostMessage(kWakeUp, 0, 0);
+        });
         ImportOptions options;
         options.dryRun = m_dryRun;
         options.workerCount = m_workers;
+        if (!m_changed.empty()) {
+            options.beforeWorkers = [this] { WithdrawChangedList(m_changed); };
+        }
         ImportRun run = StartImport(m_source, root, window, options);
         if (!run.Started()) {
-            std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", run.message.c_str());
-            if (run.refusal == ImportRefusal::kNoRootFolder && !rootGiven) {
-                std::fprintf(stderr, "kelvarin-cli: no %s in this folder; pass --root DIR\n",
-                             kRootFolderFile);
-            }
-            return kExitRefused;
+            return Refused(run.message, run.refusal == ImportRefusal::kNoRootFolder && !rootGiven);
         }
 
         std::optional<JsonReport> json;
@@ -240,23 +262,48 @@ public:
             json.emplace("import");
         }
         ImportPrinter printer(run, m_dryRun, json ? &*json : nullptr, m_quiet);
-        FollowWorkers(window, printer);
+        FollowWorkers(window, printer, stopSignal, *run.progress);
         run.End();
-        printer.PrintEnd(run.Seconds());
-        int status = printer.Tally().EverythingDone() ? kExitOk : kExitFailed;
-        if (!m_changed.empty()) {
-            const int written = WriteChangedList(m_changed, printer.Tally().WrittenStoredFiles());
-            status = written != kExitOk ? written : status;
-        }
-        return json ? json->Print(status) : status;
+        printer.PrintEnd(run.Seconds(), stopSignal.load());
+        return Finish(printer.Tally(), stopSignal.load(), json ? &*json : nullptr);
     }
 
 private:
-    // Takes the workers' messages until every worker has finished.
-    static void FollowWorkers(QueuedMessageWindow& window, ImportPrinter& printer) {
+    // Wakes the main thread for a stop; the tally ignores it.
+    static constexpr unsigned kWakeUp = kWmUser + 1;
+
+    int Refused(const std::string& reason, bool noRootFolderFile) const {
+        std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", reason.c_str());
+        if (noRootFolderFile) {
+            std::fprintf(stderr, "kelvarin-cli: no %s in this folder; pass --root DIR\n",
+                         kRootFolderFile);
+        }
+        return m_jsonWanted ? JsonReport("import").PrintRefused(reason, kExitRefused)
+                            : kExitRefused;
+    }
+
+    // The exit status: 128 + the signal for a stopped run, else whether
+    // everything was done; a --changed file that cannot be written makes a
+    // finished run fail.
+    int Finish(const ImportTally& tally, int signal, JsonReport* json) const {
+        int status = signal != 0 ? 128 + signal : tally.EverythingDone() ? kExitOk : kExitFailed;
+        if (!m_changed.empty()) {
+            const int written = WriteChangedList(m_changed, tally.WrittenStoredFiles());
+            status = written == kExitOk || signal != 0 ? status : written;
+        }
+        return json != nullptr ? json->Print(status) : status;
+    }
+
+    // Takes the workers' messages until every worker has finished; a stop
+    // signal asks the workers to stop.
+    static void FollowWorkers(QueuedMessageWindow& window, ImportPrinter& printer,
+                              const std::atomic<int>& stopSignal, ImportProgress& progress) {
         std::deque<PostedMessage> batch;
         while (!printer.Tally().Finished()) {
             window.TakeAllFor(kRedrawWait, batch);
+            if (stopSignal.load() != 0) {
+                progress.RequestAbandon();
+            }
             if (batch.empty()) {
                 printer.Tick();
             }

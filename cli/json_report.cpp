@@ -91,14 +91,30 @@ void JsonReport::AddFile(std::string_view name, std::string_view stored, std::st
     m_files.push_back('}');
 }
 
+void JsonReport::AddNamedFile(std::string_view name, std::string_view reason) {
+    m_files.append(m_files.empty() ? "\n{" : ",\n{");
+    const std::size_t open = m_files.size();
+    AppendMember(m_files, "name", name);
+    m_files.erase(open, 1);
+    if (!reason.empty()) {
+        AppendMember(m_files, "reason", reason);
+    }
+    m_files.push_back('}');
+}
+
+int JsonReport::PrintRefused(std::string_view reason, int status) {
+    PutText(m_summary, "refused", reason);
+    return Print(status);
+}
+
 int JsonReport::Print(int status) {
     m_summary["exit"] = status;
     std::string document = "{\"command\":";
     AppendString(document, m_command);
     document.append(",\"files\":[").append(m_files).append("],\n\"summary\":");
     document.append(m_summary.dump()).append("}\n");
+    // Flushed and checked with everything else on standard output at the end.
     std::fwrite(document.data(), 1, document.size(), stdout);
-    std::fflush(stdout);
     return status;
 }
 

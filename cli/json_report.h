@@ -24,12 +24,20 @@ public:
     void AddFile(std::string_view name, std::string_view stored, std::string_view action,
                  std::uint64_t bytes, std::string_view reason = {}, std::string_view source = {});
 
+    // A file that the reason of a refused or stopped run names: its path as
+    // the reason gives it, and what is wrong with it where that is known.
+    void AddNamedFile(std::string_view name, std::string_view reason = {});
+
     // Counts and figures of the run, as the human summary gives them.
     nlohmann::ordered_json& Summary() { return m_summary; }
 
     // Prints the document with `status` as the summary's exit status, and
     // returns it.
     int Print(int status);
+
+    // Prints the document of a run that did not run: summary.refused holds
+    // `reason` (the text standard error gives), summary.exit `status`.
+    int PrintRefused(std::string_view reason, int status);
 
 private:
     std::string m_command;

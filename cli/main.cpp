@@ -1,12 +1,38 @@
 // kelvarin-cli: the command-line front end over the same core as the dialog,
 // for build pipelines and for release staff who script their updates.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "cli/command.h"
 #include "platform/debug_output.h"
 #include "platform/stop_signals.h"
+
+namespace {
+
+// Standard output flushed and closed: a report that never reached its
+// reader (a full disk, a closed pipe) must not pass for one that did. A
+// run already refused or stopped keeps its status.
+int FinishStandardOutput(int status) {
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    int error = errno;
+    if (std::fclose(stdout) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
+    if (!failed) {
+        return status;
+    }
+    std::fprintf(stderr, "kelvarin-cli: cannot write standard output: %s\n",
+                 std::strerror(error != 0 ? error : EIO));
+    const bool kept = status == kelvarin::kExitRefused || status > 128;
+    return kept ? status : kelvarin::kExitFailed;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace kelvarin;
@@ -51,5 +77,5 @@ int main(int argc, char** argv) {
         }
     }
     SetDebugOutputListener(nullptr);
-    return status;
+    return FinishStandardOutput(status);
 }

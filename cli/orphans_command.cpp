@@ -60,7 +60,8 @@ public:
         }
         if (!problem.empty()) {
             std::fprintf(stderr, "kelvarin-cli: orphans refused: %s\n", problem.c_str());
-            return kExitRefused;
+            return m_json ? JsonReport("orphans").PrintRefused(problem, kExitRefused)
+                          : kExitRefused;
         }
         int status = kExitOk;
         std::vector<std::string> removed;

@@ -53,13 +53,11 @@ public:
             problem = std::move(excluded.problem);
         }
         if (!problem.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", problem.c_str());
-            return kExitRefused;
+            return Refused(problem, {}, kExitRefused);
         }
         VerifyResult result = VerifyPublishedTree(request);
         if (!result.Checked()) {
-            std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", result.message.c_str());
-            return ExitStatusOf(result.outcome);
+            return Refused(result.message, result.namedFiles, ExitStatusOf(result.outcome));
         }
         for (const std::string& note : RunNotes(result.findings)) {
             std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
@@ -76,14 +74,27 @@ private:
     int CheckSourceToo(VerifyResult& result, const std::string& root) const {
         SourceCheck check = CheckSourceAgainstRoot(m_source, root);
         if (!check.refusal.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", check.refusal.c_str());
-            return kExitRefused;
+            return Refused(check.refusal, {}, kExitRefused);
         }
         for (SourceFinding& found : check.findings) {
             result.problems.push_back({std::move(found.kind), std::move(found.name),
                                        std::move(found.expected), std::move(found.found)});
         }
         return Print(result);
+    }
+
+    // The reason on standard error (and as the --json document); returns `status`.
+    int Refused(const std::string& reason, const std::vector<UnlistableFile>& files,
+                int status) const {
+        std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", reason.c_str());
+        if (!m_json) {
+            return status;
+        }
+        JsonReport json("verify");
+        for (const UnlistableFile& file : files) {
+            json.AddNamedFile(file.path, file.reason);
+        }
+        return json.PrintRefused(reason, status);
     }
 
     // Every problem, then the counts; returns the exit status.

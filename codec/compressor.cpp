@@ -3,7 +3,9 @@
 // been read, and the stored file goes straight into a PendingFile.
 #include "codec/compressor.h"
 
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "fileio/file_reader.h"
 #include "fileio/folders.h"
@@ -18,6 +20,7 @@ constexpr char kTooLarge[] = "file too large to store (2 GiB or more)";
 constexpr char kStoredTooLarge[] =
     "file too large to store: its stored file would be 2 GiB or more";
 constexpr char kChanged[] = "the source changed while it was read; it was not stored";
+constexpr char kStopped[] = "the run was stopped before the file was stored";
 
 class SourceFile final : public ContentSource {
 public:
@@ -25,6 +28,10 @@ public:
         : m_reader(reader), m_options(options) {}
 
     long Read(std::span<std::uint8_t> buffer) override {
+        if (m_options.stop != nullptr && m_options.stop->load(std::memory_order_relaxed)) {
+            m_stopped = true;
+            return -1;
+        }
         std::size_t got = 0;
         m_outcome = m_reader.ReadFull(buffer, got);
         if (!m_outcome.Ok()) {
@@ -38,11 +45,13 @@ public:
     }
 
     const ReadOutcome& Outcome() const { return m_outcome; }
+    bool Stopped() const { return m_stopped; }
 
 private:
     ChunkedReader& m_reader;
     const StoreOptions& m_options;
     ReadOutcome m_outcome;
+    bool m_stopped = false;
     std::uint64_t m_offset = 0;
 };
 
@@ -62,7 +71,63 @@ private:
     WriteOutcome m_outcome;
 };
 
+// Takes the stream and keeps nothing: a foreseeing run wants its size only.
+class DiscardSink final : public StoredSink {
+public:
+    bool Write(std::span<const std::uint8_t>) override { return true; }
+};
+
+constexpr std::size_t kCheckChunk = 64 * 1024;
+
+CompressStatus ReadThrough(SourceFile& source) {
+    std::vector<std::uint8_t> chunk(kCheckChunk);
+    for (;;) {
+        const long got = source.Read(chunk);
+        if (got <= 0) {
+            return got == 0 ? CompressStatus::kDone : CompressStatus::kReadFailed;
+        }
+    }
+}
+
+StoreOutcome Stopped() {
+    StoreOutcome stopped{kStopped};
+    stopped.stopped = true;
+    return stopped;
+}
+
 }  // namespace
+
+StoreOutcome CheckStorable(const std::string& inputPath, const LzssWindow& work,
+                           const StoreOptions& options) {
+    ChunkedReader reader;
+    if (const ReadOutcome opened = reader.Open(inputPath); !opened.Ok()) {
+        return {DescribeReadFailure(opened, "the source")};
+    }
+    if (reader.Size() > kMaxFieldLength) {
+        return {kTooLarge};
+    }
+    SourceFile source(reader, options);
+    CompressStatus status = CompressStatus::kDone;
+    if (WorstCaseStoredSize(reader.Size()) <= options.maxStoredSize) {
+        status = ReadThrough(source);
+    } else {
+        // Only the compression can tell; it is costly, but rare this close.
+        const auto scratch = std::make_unique<LzssWindow>(work);
+        DiscardSink sink;
+        status = CompressStream(static_cast<std::uint32_t>(reader.Size()), source, sink, *scratch,
+                                options.maxStoredSize);
+    }
+    switch (status) {
+        case CompressStatus::kReadFailed:
+            return source.Stopped()
+                       ? Stopped()
+                       : StoreOutcome{DescribeReadFailure(source.Outcome(), "the source")};
+        case CompressStatus::kStoredTooLarge:
+            return {kStoredTooLarge};
+        default:
+            return {};  // a source that changes may change again before the real run
+    }
+}
 
 StoreOutcome PrepareStoredFile(const std::string& inputPath, const std::string& outputPath,
                                LzssWindow& work, PendingFile& pending,
@@ -96,6 +161,10 @@ StoreOutcome PrepareStoredFile(const std::string& inputPath, const std::string& 
         case CompressStatus::kDone:
             break;
         case CompressStatus::kReadFailed:
+            if (source.Stopped()) {
+                pending.Discard();
+                return Stopped();
+            }
             return fail(DescribeReadFailure(source.Outcome(), "the source"));
         case CompressStatus::kWriteFailed:
             return failWrite(sink.Outcome());

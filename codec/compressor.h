@@ -4,6 +4,7 @@
 // only by a complete new one.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +22,9 @@ struct StoreOptions {
     std::uint64_t maxStoredSize = kMaxFieldLength;
     // Told how far into the source the compressor has read, after each chunk.
     std::function<void(std::uint64_t offset)> progress;
+    // When set and true, the compression gives up before its next chunk
+    // (StoreOutcome::stopped, nothing written).
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // What storing a file came to.
@@ -28,6 +32,8 @@ struct StoreOutcome {
     // Empty when the stored file was written; else what went wrong, for a
     // log line that names the source file.
     std::string problem;
+    // Given up because options.stop was set; `problem` says so.
+    bool stopped = false;
     bool Ok() const { return problem.empty(); }
 };
 
@@ -39,6 +45,16 @@ struct StoreOutcome {
 StoreOutcome PrepareStoredFile(const std::string& inputPath, const std::string& outputPath,
                                LzssWindow& work, PendingFile& pending,
                                const StoreOptions& options = {});
+
+// What PrepareStoredFile would say of the source, writing nothing, for a
+// run that only foresees: the source is opened and read whole, and
+// compressed into nothing only when its size alone cannot tell whether its
+// stored file stays within options.maxStoredSize. The compression works in
+// a copy of `work`, so what the caller's window holds is left as it was;
+// the real run's window may differ, so a source whose stored file comes
+// within a few bytes of the limit may be judged otherwise. Shows nothing.
+StoreOutcome CheckStorable(const std::string& inputPath, const LzssWindow& work,
+                           const StoreOptions& options = {});
 
 // Compresses the file at `inputPath` into the stored file `outputPath`,
 // creating the output's missing directories. Fails when the input cannot be

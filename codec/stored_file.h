@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/codec_constants.h"
 #include "codec/compress_stream.h"
 #include "codec/lzss_window.h"
 
@@ -31,6 +32,14 @@ constexpr std::size_t kLengthFieldSize = sizeof(LengthField);
 // larger stored file cannot be listed.
 constexpr std::uint64_t kMaxFieldLength = std::numeric_limits<LengthField>::max();
 static_assert(kLengthFieldSize == 4);
+
+// The largest stored file that content of `length` bytes can give: every
+// byte a literal, then the end marker. A match always costs fewer bits than
+// its bytes would as literals, so no content gives more.
+constexpr std::uint64_t WorstCaseStoredSize(std::uint64_t length) {
+    static_assert(kMatchBits < kMinMatch * kLiteralBits);
+    return kLengthFieldSize + (length * kLiteralBits + kEndMarkerBits + 7) / 8;
+}
 
 // The length field of a stored file, or nothing when `stored` is too short
 // to hold one. Only a check of the content's length reads it.

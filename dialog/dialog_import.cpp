@@ -39,6 +39,7 @@ const MainDialog::MessageMapEntry MainDialog::kMessageMap[] = {
     {WM_IMPORT_PROGRESS, &MainDialog::OnImportProgress},
     {WM_IMPORT_FINISHED, &MainDialog::OnImportFinished},
     {WM_IMPORT_FAILED, &MainDialog::OnImportFailed},
+    {WM_IMPORT_ABANDONED, &MainDialog::OnImportAbandoned},
 };
 
 void MainDialog::OnImportFile() {
@@ -138,6 +139,10 @@ void MainDialog::OnImportAdded(std::uintptr_t fileIndex, std::intptr_t workerInd
 
 void MainDialog::OnImportFailed(std::uintptr_t fileIndex, std::intptr_t workerIndex) {
     TakeWorkerMessage(WM_IMPORT_FAILED, fileIndex, workerIndex);
+}
+
+void MainDialog::OnImportAbandoned(std::uintptr_t fileIndex, std::intptr_t workerIndex) {
+    TakeWorkerMessage(WM_IMPORT_ABANDONED, fileIndex, workerIndex);
 }
 
 void MainDialog::OnImportProgress(std::uintptr_t fileIndex, std::intptr_t workerIndex) {

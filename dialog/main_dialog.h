@@ -88,6 +88,7 @@ private:
     void OnImportProgress(std::uintptr_t fileIndex, std::intptr_t workerIndex);
     void OnImportFinished(std::uintptr_t wParam, std::intptr_t workerIndex);
     void OnImportFailed(std::uintptr_t fileIndex, std::intptr_t workerIndex);
+    void OnImportAbandoned(std::uintptr_t fileIndex, std::intptr_t workerIndex);
     void TakeWorkerMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
     void SetRootFolder(const std::string& folder);

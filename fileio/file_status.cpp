@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
@@ -62,6 +63,11 @@ std::string ResolvedPath(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
                                                          &std::free);
     return resolved ? std::string(resolved.get()) : std::string();
+}
+
+std::size_t NameLimitOf(const std::string& folder) {
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : SIZE_MAX;
 }
 
 std::string CurrentDirectory() {

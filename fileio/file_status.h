@@ -4,6 +4,7 @@
 // so that another system needs another implementation of this file only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,6 +45,10 @@ std::uint64_t FileSize(const std::string& path);
 // The absolute path with every link, "." and ".." resolved, or empty when
 // it cannot be (it does not exist, or a link dangles).
 std::string ResolvedPath(const std::string& path);
+
+// The longest file name (one path component, in bytes) that the file
+// system holding the folder `folder` takes; SIZE_MAX when it cannot say.
+std::size_t NameLimitOf(const std::string& folder);
 
 // The current directory, or empty when it cannot be determined (it was
 // removed, or lies outside the process's root).

@@ -102,6 +102,16 @@ WriteOutcome CheckReplaceable(const std::string& path) {
     return {};
 }
 
+WriteOutcome RemoveRegularFile(const std::string& path) {
+    if (WriteOutcome refused = CheckReplaceable(path); !refused) {
+        return refused;
+    }
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        return {errno};
+    }
+    return {};
+}
+
 WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces, bool flushData) {
     WriteOutcome outcome = Begin(path);
     for (std::span<const std::uint8_t> piece : pieces) {

@@ -89,6 +89,10 @@ private:
 // there, else success. Lets a run refuse before it does its work.
 WriteOutcome CheckReplaceable(const std::string& path);
 
+// Removes the regular file at `path` (nothing there is success); a link,
+// FIFO, device or folder is left as it is (notRegular).
+WriteOutcome RemoveRegularFile(const std::string& path);
+
 // Flushes every file and folder of the file system that holds `path` to
 // disk: one flush for many files costs about what one fsync does. Returns
 // 0 or the errno.

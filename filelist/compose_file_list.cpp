@@ -104,6 +104,7 @@ std::string ComposeFileList(const FileListRequest& request, const std::string& r
     SetLeftoversApart(*scanned, rootPath, leftovers, result);
     const ListedFiles listed = SelectListedFiles(rootPath, std::move(*scanned));
     if (!listed.refusals.empty()) {
+        result.namedFiles = listed.refusals;
         return Fail(result, FileListOutcome::kRefusedNames,
                     RefusalMessage(rootPath, listed.refusals));
     }
@@ -119,6 +120,8 @@ std::string ComposeFileList(const FileListRequest& request, const std::string& r
                     "The file list was stopped before it was written; the old list is kept.");
     }
     if (failure) {
+        result.namedFiles.push_back(
+            {listed.paths[failure->index].substr(RootPrefix(rootPath).size()), failure->reason});
         return Fail(result, FileListOutcome::kUnreadableFile, failure->reason);
     }
     AppendListEnd(text);

@@ -18,6 +18,7 @@
 #include "codec/lzss_window.h"
 #include "fileio/root_lock.h"
 #include "filelist/list_outcome.h"
+#include "filelist/listed_files.h"
 #include "scan/run_notes.h"
 
 namespace kelvarin {
@@ -43,6 +44,9 @@ struct FileListResult {
     std::string listPath;  // the list file that was (or was to be) written
     // For every outcome but kWritten: what went wrong, naming the files.
     std::string message;
+    // The files `message` names, below the root, with why each (names the
+    // client cannot hold, a file that could not be read).
+    std::vector<UnlistableFile> namedFiles;
     // Stored files (".aup") that are damaged: their stream ends before its
     // end marker or their length field disagrees. They are listed as they
     // are; an import of their sources writes them anew.

@@ -43,7 +43,9 @@ VerifyResult VerifyPublishedTree(const FileListRequest& request) {
     FileListResult composed;
     const std::string text = ComposeFileList(composing, rootPath, Leftovers::kKeep, composed);
     if (!composed.Written()) {
-        return Stop(composed.outcome, composed.message);
+        VerifyResult stopped = Stop(composed.outcome, composed.message);
+        stopped.namedFiles = std::move(composed.namedFiles);
+        return stopped;
     }
 
     VerifyResult result;

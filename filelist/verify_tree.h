@@ -8,6 +8,7 @@
 
 #include "filelist/file_list_generator.h"
 #include "filelist/list_check.h"
+#include "filelist/listed_files.h"
 
 namespace kelvarin {
 
@@ -16,7 +17,8 @@ struct VerifyResult {
     // unreadable folder or file, names the client cannot hold); `message`.
     FileListOutcome outcome = FileListOutcome::kWritten;
     std::string message;
-    std::vector<ListProblem> problems;  // empty: the tree agrees with its list
+    std::vector<UnlistableFile> namedFiles;  // the files `message` names
+    std::vector<ListProblem> problems;       // empty: the tree agrees with its list
     RunFindings findings;
     std::vector<std::string> unmatchedExclusions;  // exclusions that name no file
     std::size_t fileCount = 0;

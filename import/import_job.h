@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/stored_file.h"
 #include "import/import_progress.h"
 #include "import/linked_folders.h"
 #include "platform/message_window.h"
@@ -36,6 +37,8 @@ struct ImportJob {
     // The stored folders reached through a link: their files fail. Shared
     // by all workers of the run; null when there are none.
     std::shared_ptr<const LinkedFolders> linkedFolders = nullptr;
+    // A stored file past this size fails (tests lower it).
+    std::uint64_t maxStoredSize = kMaxFieldLength;
 };
 
 }  // namespace kelvarin

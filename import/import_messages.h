@@ -20,6 +20,10 @@ constexpr unsigned WM_IMPORT_FINISHED = kWmUser + 103;
 // file could not be written); posted in place of UPDATED or ADDED, so that a
 // failure is never counted as done. The stored file was left as it was.
 constexpr unsigned WM_IMPORT_FAILED = kWmUser + 104;
+// The run was asked to stop while the file was in work: it was given up,
+// its temporary removed, and its stored file left as it was. Posted in place
+// of UPDATED, ADDED or FAILED.
+constexpr unsigned WM_IMPORT_ABANDONED = kWmUser + 105;
 
 // An import starts this many workers unless told otherwise (the dialog
 // always), also for fewer files.

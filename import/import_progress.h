@@ -22,9 +22,21 @@ struct ImportProgress {
     std::atomic<std::uint64_t> bytesDone{0};
     // Per worker: how far it is into the file it is on (0 when it begins one).
     std::array<std::atomic<std::uint64_t>, kMaxImportWorkerCount> inFile{};
-    // Set by the receiver: each worker finishes the file it is on, posts its
-    // verdict and WM_IMPORT_FINISHED, and starts no further file.
+    // Set by the receiver: each worker finishes the file it is on, puts in
+    // place what it has completed, posts WM_IMPORT_FINISHED, and starts no
+    // further file (the dialog's close).
     std::atomic<bool> stopRequested{false};
+    // Set with stopRequested when the process is being stopped (a signal):
+    // each worker also gives up the file it is on (unless it is only being
+    // put in place) and the complete files it has not yet put in place,
+    // posts WM_IMPORT_ABANDONED for them, and lets a batch already being put
+    // in place finish.
+    std::atomic<bool> abandonRequested{false};
+
+    void RequestAbandon() {
+        abandonRequested.store(true);
+        stopRequested.store(true);
+    }
 };
 
 // Counts one file's bytes into the run's progress without counting any

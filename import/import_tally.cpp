@@ -41,6 +41,8 @@ const char* FateName(FileFate fate) {
             return "failed";
         case FileFate::kRefused:
             return "refused";
+        case FileFate::kAbandoned:
+            return "abandoned";
         case FileFate::kNotBegun:
             break;
     }
@@ -128,6 +130,11 @@ std::optional<TallyLine> ImportTally::Take(unsigned message, std::uintptr_t wPar
             FinishCurrentFile(worker);
             ++m_finishedWorkers;
             return std::nullopt;
+        case WM_IMPORT_ABANDONED:
+            if (fate != nullptr) {
+                *fate = FileFate::kAbandoned;
+            }
+            return std::nullopt;
         case WM_IMPORT_ADDED:
         case WM_IMPORT_UPDATED:
         case WM_IMPORT_FAILED:
@@ -167,6 +174,10 @@ std::uint64_t ImportTally::FilesNotBegun() const {
     return CountOf(FileFate::kNotBegun);
 }
 
+std::uint64_t ImportTally::FilesAbandoned() const {
+    return CountOf(FileFate::kAbandoned);
+}
+
 ImportCounts ImportTally::Counts(double seconds) const {
     ImportCounts counts;
     std::uint64_t bytesDone = 0;
@@ -187,6 +198,7 @@ ImportCounts ImportTally::Counts(double seconds) const {
                     ++counts.failed;
                     continue;  // its bytes were given up on
                 case FileFate::kNotBegun:
+                case FileFate::kAbandoned:
                 case FileFate::kRefused:
                     continue;
             }

@@ -26,6 +26,7 @@ namespace kelvarin {
 // What became of one source file.
 enum class FileFate {
     kNotBegun,    // no worker came to it (a stopped run)
+    kAbandoned,   // begun, and given up when the run was stopped; left as it was
     kUnchanged,   // begun, and no verdict: its stored file already held it
     kAdded,       // stored anew
     kUpdated,     // its stored file differed and was rewritten
@@ -61,7 +62,7 @@ struct FileReport {
 };
 
 // "added", "updated", "unchanged", "failed" (not started too), "refused",
-// "not-begun": the words --json uses.
+// "not-begun", "abandoned": the words --json uses.
 const char* FateName(FileFate fate);
 
 class ImportTally {
@@ -92,6 +93,7 @@ public:
     std::uint64_t FilesDealt() const { return m_filesDealt; }
     std::uint64_t BytesDealt() const { return m_bytesDealt; }
     std::uint64_t FilesNotBegun() const;
+    std::uint64_t FilesAbandoned() const;
 
     // The counts so far; `seconds` is the run's time, and the throughput
     // counts the files added, updated or unchanged (not those that failed).

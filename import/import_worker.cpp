@@ -51,10 +51,12 @@ const std::string* LinkOnTheWay(const ImportJob& job, const std::string& dest) {
 
 // Brings the stored file of one source file up to date and returns the
 // message that says what happened, or 0 when the stored file was already
-// up to date.
+// up to date. A dry run checks what can be known without writing (the
+// source read whole, the stored file's size and names) and so fails what
+// the real run would fail.
 unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std::string& dest,
-                       LzssWindow& work, StoredFileComparer& comparer, std::string& why,
-                       PendingFile& written) {
+                       std::size_t nameLimit, LzssWindow& work, StoredFileComparer& comparer,
+                       std::string& why, PendingFile& written) {
     if (const std::string* link = LinkOnTheWay(job, dest)) {
         why = BehindLinkText(*link);
         return WM_IMPORT_FAILED;
@@ -75,15 +77,24 @@ unsigned ImportOneFile(const ImportJob& job, const std::string& path, const std:
         return 0;
     }
     const unsigned done = verdict == StoredVerdict::kMissing ? WM_IMPORT_ADDED : WM_IMPORT_UPDATED;
-    if (job.dryRun) {
-        return done;
+    // Refused before the work: it would fail only once the file is written.
+    why = WhyStoredNameTooLong(job.rootPath, dest, nameLimit);
+    if (!why.empty()) {
+        return WM_IMPORT_FAILED;
     }
     // "error write file" has been shown when it could not be written; the
     // old stored file is then left as it was.
     StoreOptions options;
     options.flushData = false;
     options.progress = reached;
-    why = PrepareStoredFile(path, dest, work, written, options).problem;
+    options.stop = &job.progress->abandonRequested;
+    options.maxStoredSize = job.maxStoredSize;
+    const StoreOutcome outcome = job.dryRun ? CheckStorable(path, work, options)
+                                            : PrepareStoredFile(path, dest, work, written, options);
+    if (outcome.stopped) {
+        return WM_IMPORT_ABANDONED;
+    }
+    why = outcome.problem;
     return why.empty() ? done : WM_IMPORT_FAILED;
 }
 
@@ -103,10 +114,13 @@ void ImportWorker(ImportJob* job) {
     const std::vector<std::string>& files = *owned->files;
     std::vector<std::string>& reasons = *owned->failureReasons;
     std::string why;
-    StoredFileBatch batch(owned->rootPath, window, workerIndex, reasons);
+    StoredFileBatch batch(owned->rootPath, window, workerIndex, reasons,
+                          owned->progress->abandonRequested);
+    const std::size_t nameLimit = NameLimitOf(owned->rootPath);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        // A stop leaves the files not begun as they are; the ones begun are
-        // finished and published, so nothing is left half-done.
+        // A stop leaves the files not begun as they are; an abandon also
+        // gives up the one in work, so a stopped process publishes only what
+        // was already on its way into place.
         if (owned->progress->stopRequested.load(std::memory_order_relaxed)) {
             break;
         }
@@ -124,7 +138,8 @@ void ImportWorker(ImportJob* job) {
         const std::string dest = StoredFilePath(owned->rootPath, *relative);
         window.PostMessage(WM_IMPORT_PROGRESS, i, workerIndex);
         PendingFile written;
-        const unsigned done = ImportOneFile(*owned, path, dest, work, comparer, why, written);
+        const unsigned done =
+            ImportOneFile(*owned, path, dest, nameLimit, work, comparer, why, written);
         if (done == WM_IMPORT_FAILED) {
             reasons[i] = std::move(why);
         }

@@ -10,7 +10,8 @@ namespace kelvarin {
 
 // Works through *job->files in order. For each file i it posts
 // WM_IMPORT_PROGRESS (i, workerIndex), then at most one of WM_IMPORT_ADDED,
-// WM_IMPORT_UPDATED or WM_IMPORT_FAILED (i, workerIndex); an up-to-date
+// WM_IMPORT_UPDATED, WM_IMPORT_FAILED or WM_IMPORT_ABANDONED (i,
+// workerIndex); an up-to-date
 // stored file gets PROGRESS only and is not written. Last it posts
 // WM_IMPORT_FINISHED (0, workerIndex), exactly once, whatever happened.
 // Takes ownership of the job and frees it. Keeps its codec work area and

@@ -34,6 +34,7 @@ void AddFinding(const FileReport& file, std::vector<SourceFinding>& findings) {
             break;
         case FileFate::kUnchanged:
         case FileFate::kNotBegun:
+        case FileFate::kAbandoned:
             break;
     }
 }

@@ -206,6 +206,9 @@ ImportRun StartImport(const std::string& chosenFolder, const std::string& rootPa
     if (!options.dryRun) {
         RemoveLeftovers(root, folders, *linked, run);
     }
+    if (options.beforeWorkers) {
+        options.beforeWorkers();
+    }
     StartWorkers(root, window, options, std::move(linked), run);
     MeasureFiles(run);
     return run;

@@ -43,6 +43,10 @@ struct ImportOptions {
     // worker's window depend on it, so the stored bytes are a function of
     // the source tree and this number.
     int workerCount = kImportWorkerCount;
+    // Called once the run is accepted, before its first worker starts: the
+    // moment to withdraw what an earlier run reported, before this one
+    // puts anything in place.
+    std::function<void()> beforeWorkers;
 };
 
 enum class ImportRefusal {

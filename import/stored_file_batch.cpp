@@ -13,11 +13,13 @@ namespace kelvarin {
 
 StoredFileBatch::StoredFileBatch(std::string rootPath, MessageWindow& window,
                                  std::intptr_t workerIndex,
-                                 std::vector<std::string>& failureReasons, std::size_t batchFiles)
+                                 std::vector<std::string>& failureReasons,
+                                 const std::atomic<bool>& stop, std::size_t batchFiles)
     : m_rootPath(std::move(rootPath)),
       m_window(window),
       m_workerIndex(workerIndex),
       m_failureReasons(failureReasons),
+      m_stop(stop),
       m_batchFiles(batchFiles) {}
 
 StoredFileBatch::~StoredFileBatch() {
@@ -27,7 +29,7 @@ StoredFileBatch::~StoredFileBatch() {
 void StoredFileBatch::Add(std::size_t fileIndex, unsigned verdict, PendingFile file) {
     m_bytes += file.Size();
     m_entries.push_back({fileIndex, verdict, std::move(file)});
-    if (m_entries.size() >= m_batchFiles || m_bytes >= kBatchBytes) {
+    if ((m_entries.size() >= m_batchFiles || m_bytes >= kBatchBytes) && !Stopped()) {
         // The flush waits for the disk; the worker goes on compressing.
         WaitForBackground();
         auto entries = std::make_shared<std::vector<Entry>>(std::exchange(m_entries, {}));
@@ -43,12 +45,23 @@ void StoredFileBatch::Add(std::size_t fileIndex, unsigned verdict, PendingFile f
 
 void StoredFileBatch::Finish() {
     WaitForBackground();
+    if (Stopped()) {
+        AbandonEntries();
+    }
     m_published = PublishEntries(m_entries) || m_published;
     m_entries.clear();
     m_bytes = 0;
     if (m_published) {
         FlushFileSystem(m_rootPath);  // the renames themselves, once for the run
     }
+}
+
+void StoredFileBatch::AbandonEntries() {
+    for (Entry& entry : m_entries) {
+        entry.file.Discard();
+        m_window.PostMessage(WM_IMPORT_ABANDONED, entry.fileIndex, m_workerIndex);
+    }
+    m_entries.clear();
 }
 
 void StoredFileBatch::WaitForBackground() {

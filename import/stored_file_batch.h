@@ -5,9 +5,11 @@
 // batch rather than one per file, made on a thread of its own while the
 // worker goes on, keeps an import of many small files about as fast as one
 // that does not flush at all. Verdicts keep the worker's order: one batch
-// at most is being put in place at a time.
+// at most is being put in place at a time. A stopped run lets the batch
+// being put in place finish and gives up the files not yet on their way.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <future>
@@ -26,10 +28,11 @@ constexpr std::uint64_t kBatchBytes = 256u << 20;
 class StoredFileBatch {
 public:
     // Verdicts go to `window` as from worker `workerIndex`; a failure's
-    // reason goes to `failureReasons` first. A batch holds up to
-    // `batchFiles` files.
+    // reason goes to `failureReasons` first. Once `stop` is set, no further
+    // batch is begun. A batch holds up to `batchFiles` files.
     StoredFileBatch(std::string rootPath, MessageWindow& window, std::intptr_t workerIndex,
-                    std::vector<std::string>& failureReasons, std::size_t batchFiles = kBatchFiles);
+                    std::vector<std::string>& failureReasons, const std::atomic<bool>& stop,
+                    std::size_t batchFiles = kBatchFiles);
     StoredFileBatch(const StoredFileBatch&) = delete;
     StoredFileBatch& operator=(const StoredFileBatch&) = delete;
     // Waits for a batch still being put in place.
@@ -42,7 +45,9 @@ public:
 
     // Puts every file taken in place and posts its verdict, or posts
     // WM_IMPORT_FAILED (after "error write file") for one that cannot be;
-    // then flushes the renames of the whole run.
+    // then flushes the renames of the whole run. Once `stop` is set, the
+    // files not yet on their way are removed instead and each gets
+    // WM_IMPORT_ABANDONED.
     void Finish();
 
 private:
@@ -55,11 +60,14 @@ private:
     void WaitForBackground();
     // Flushes, renames and posts; true when some file was put in place.
     bool PublishEntries(std::vector<Entry>& entries) const;
+    void AbandonEntries();
+    bool Stopped() const { return m_stop.load(std::memory_order_relaxed); }
 
     std::string m_rootPath;
     MessageWindow& m_window;
     std::intptr_t m_workerIndex;
     std::vector<std::string>& m_failureReasons;
+    const std::atomic<bool>& m_stop;
     std::vector<Entry> m_entries;
     std::uint64_t m_bytes = 0;
     std::size_t m_batchFiles;

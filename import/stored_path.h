@@ -4,6 +4,7 @@
 // its real path.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,11 @@ std::string StoredFilePath(std::string_view rootPath, std::string_view relative)
 // The same path below the root: `relative` with ASCII A-Z lower-cased +
 // ".aup" ("data/a.txt.aup"), as upload steps name it.
 std::string StoredRelativePath(std::string_view relative);
+
+// Why the stored file `dest` below `rootPath` cannot be made on a file
+// system that takes names of at most `nameLimit` bytes (".aup" counted),
+// in the words a failed write gives; empty when every name of it fits.
+std::string WhyStoredNameTooLong(std::string_view rootPath, const std::string& dest,
+                                 std::size_t nameLimit);
 
 }  // namespace kelvarin

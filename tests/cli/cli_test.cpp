@@ -144,6 +144,17 @@ TEST_F(Cli, JsonDocumentsParseAndCountAsTheHumanSummariesDo) {
     json = document("orphans src --root root", 0);
     EXPECT_EQ(json["files"][0]["stored"], "a.txt.aup");
     EXPECT_EQ(json["summary"]["orphans"], 1);
+    // A refused or stopped run still gives a document: the reason, the files it names, the exit.
+    for (const std::string command : {"import", "filelist", "verify", "orphans"}) {
+        const bool sourced = command == "import" || command == "orphans";
+        json = document(command + (sourced ? " src" : "") + " --root nowhere", 3);
+        EXPECT_EQ(json["command"], command);
+        EXPECT_NE(json["summary"]["refused"].get<std::string>().find("nowhere"), std::string::npos);
+    }
+    WriteFile(m_work / "root/bad:name", "x");
+    json = document("verify --root root", 1);
+    EXPECT_EQ(json["files"][0]["name"], "bad:name");
+    EXPECT_EQ(json["summary"]["exit"], 1);
 }
 
 struct ExitCase {
@@ -255,7 +266,27 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"UnknownOption", "filelist --bogus", "", 2, "bogus"},
         ExitCase{"TooManyWorkers", "import src --root root --workers 65", "", 2, "--workers"},
         ExitCase{"ThreeWorkers", "import src --root root --workers 3", "", 0, "(2)\n"},
-        ExitCase{"NoCommand", "", "", 2, ""}),
+        ExitCase{"NoCommand", "", "", 2, ""},
+        // A report lost on its way out fails the run; a refusal stays a refusal.
+        ExitCase{"VerifyToFullOutput",
+                 "import src --root root >/dev/null && '" KELVARIN_CLI "' filelist --root root "
+                 ">/dev/null && ('" KELVARIN_CLI "' verify --root root >/dev/full)",
+                 "", 1, "cannot write standard output: No space left on device"},
+        ExitCase{"VerifyJsonToFullOutput",
+                 "import src --root root >/dev/null && '" KELVARIN_CLI "' filelist --root root "
+                 ">/dev/null && ('" KELVARIN_CLI "' verify --root root --json >/dev/full)",
+                 "", 1, "cannot write standard output"},
+        ExitCase{"ImportJsonToFullOutput",
+                 "--version >/dev/null && ('" KELVARIN_CLI "' import src --root root --json "
+                 ">/dev/full)",
+                 "", 1, "cannot write standard output"},
+        ExitCase{"OrphansToFullOutput",
+                 "import src --root root >/dev/null && ('" KELVARIN_CLI
+                 "' orphans src --root root >/dev/full)",
+                 "", 1, "cannot write standard output"},
+        ExitCase{"RefusedToFullOutput",
+                 "--version >/dev/null && ('" KELVARIN_CLI "' import src --json >/dev/full)", "", 3,
+                 "cannot write standard output"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

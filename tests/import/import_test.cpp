@@ -2,6 +2,7 @@
 // any worker starts, a worker that cannot be started, and the log lines.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -67,7 +68,9 @@ struct WorkerCase {
     unsigned message;         // 0: PROGRESS only
     bool written;             // else what was at the stored file's place is left as it was
     const char* reason = "";  // part of a failure's reason
-    int writeError = 0;       // the stored file's write fails with it
+    int ioError = 0;          // the stored file's write (or the source's read) fails with it
+    FaultOn faultOn = FaultOn::kWrite;
+    std::uint64_t maxStored = kMaxFieldLength;
 };
 
 class ImportWorkerDecides : public testing::TestWithParam<WorkerCase> {};
@@ -89,8 +92,9 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
         WriteFile(path, content);
     }
     std::optional<FailingIo> fault;
-    if (c.writeError != 0) {
-        fault.emplace(FaultOn::kWrite, "a.bin.aup", 1000, c.writeError);
+    if (c.ioError != 0) {
+        fault.emplace(c.faultOn, c.faultOn == FaultOn::kWrite ? "a.bin.aup" : "A.Bin", 1000,
+                      c.ioError);
     }
     Bytes old = content;
     old[c.stored == kFirstByteOff    ? 0
@@ -114,9 +118,11 @@ TEST_P(ImportWorkerDecides, PostsOneVerdictAndWritesOnlyWhenDue) {
 
     RecordingMessageWindow window;
     auto reasons = std::make_shared<std::vector<std::string>>(1);
-    ImportWorker(new ImportJob{&window, root.Path().string(), source.Path().string(),
-                               std::make_shared<std::vector<std::string>>(1, path), reasons, 2,
-                               c.dryRun});
+    auto job = std::make_unique<ImportJob>(
+        ImportJob{&window, root.Path().string(), source.Path().string(),
+                  std::make_shared<std::vector<std::string>>(1, path), reasons, 2, c.dryRun});
+    job->maxStoredSize = c.maxStored;
+    ImportWorker(job.release());
     EXPECT_NE(reasons->front().find(c.reason), std::string::npos) << reasons->front();
     EXPECT_EQ(reasons->front().empty(), c.message != WM_IMPORT_FAILED);
 
@@ -147,6 +153,21 @@ constexpr WorkerCase kWorkerCases[] = {
      EROFS},
     {"DryNew", kRegular, kNone, true, WM_IMPORT_ADDED, false},
     {"DryChanged", kRegular, kOneByteOff, true, WM_IMPORT_UPDATED, false},
+    // A dry run fails what the real run fails, for the same reason.
+    {"SourceUnreadable", kRegular, kNone, false, WM_IMPORT_FAILED, false, "Input/output", EIO,
+     FaultOn::kRead},
+    {"DrySourceUnreadable", kRegular, kNone, true, WM_IMPORT_FAILED, false, "Input/output", EIO,
+     FaultOn::kRead},
+    {"DryStoredNameTooLong", kLongName, kNone, true, WM_IMPORT_FAILED, false, "File name too long"},
+    {"StoredTooLarge", kRegular, kNone, false, WM_IMPORT_FAILED, false, "would be 2 GiB", 0,
+     FaultOn::kWrite, 300000},
+    {"DryStoredTooLarge", kRegular, kNone, true, WM_IMPORT_FAILED, false, "would be 2 GiB", 0,
+     FaultOn::kWrite, 300000},
+    // Near the limit only the compression can tell; random bytes leave few matches.
+    {"NearLimitFits", kRegular, kNone, false, WM_IMPORT_ADDED, true, "", 0, FaultOn::kWrite,
+     WorstCaseStoredSize(300000) - 1},
+    {"DryNearLimitFits", kRegular, kNone, true, WM_IMPORT_ADDED, false, "", 0, FaultOn::kWrite,
+     WorstCaseStoredSize(300000) - 1},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, ImportWorkerDecides, testing::ValuesIn(kWorkerCases),
                          [](const auto& row) { return std::string(row.param.name); });
@@ -166,7 +187,8 @@ TEST(StartImport, DealsRoundRobinAndEachWorkerPostsItsShareInOrder) {
             return job->workerIndex == throwFor ? CannotStart(std::move(job))
                                                 : LaunchWorkerThread(std::move(job));
         };
-        ImportRun run = StartImport(base / "src", base / "root", window, {dryRun, launch});
+        ImportRun run = StartImport(base / "src", base / "root", window,
+                                    {dryRun, launch, kImportWorkerCount, {}});
         ASSERT_TRUE(run.Started()) << run.message;
         run.workers.Join();
         ASSERT_EQ(run.allFiles.size(), 10u);
@@ -287,7 +309,8 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
     };
     for (const auto& [source, into, refusal] : cases) {
         RecordingMessageWindow window;
-        const ImportRun run = StartImport(source, into, window, {false, CannotStart});
+        const ImportRun run =
+            StartImport(source, into, window, {false, CannotStart, kImportWorkerCount, {}});
         EXPECT_EQ(run.refusal, refusal) << source << " into " << into;
         // A launch would have posted the FINISHED of a worker that could not start.
         EXPECT_TRUE(!run.message.empty() && window.Messages().empty());
@@ -308,7 +331,9 @@ TEST(StartImport, FilesBehindALinkInTheRootFailAndNothingIsWrittenThere) {
     fs::create_directory_symlink("../outside", root + "/ext");
     for (const bool dryRun : {true, false}) {
         RecordingMessageWindow window;
-        ImportRun run = StartImport(src, root, window, {dryRun});
+        ImportOptions options;
+        options.dryRun = dryRun;
+        ImportRun run = StartImport(src, root, window, options);
         ASSERT_TRUE(run.Started()) << run.message;
         run.End();
         std::multiset<std::string> reasons;
@@ -328,8 +353,9 @@ TEST(StoredFileBatch, PutsFilesInPlaceBatchByBatchInOrderAndNamesWhatFails) {
     const DurabilitySteps steps;
     RecordingMessageWindow window;
     std::vector<std::string> reasons(7);
+    const std::atomic<bool> noStop{false};
     {
-        StoredFileBatch batch(root.Path().string(), window, 1, reasons, 2);
+        StoredFileBatch batch(root.Path().string(), window, 1, reasons, noStop, 2);
         for (std::size_t i = 0; i < reasons.size(); ++i) {
             PendingFile file;
             ASSERT_TRUE(file.Write(root / ("f" + std::to_string(i)), {ToBytes("x")}, false));
@@ -380,6 +406,56 @@ TEST(ImportSummaryLine, CommandLineAndDialogWords) {
     counts.dryRun = true;
     EXPECT_EQ(ImportSummaryLine(counts).substr(0, 55),
               "dry run, nothing written: would add 1, would update 2, ");
+}
+
+}  // namespace
+}  // namespace kelvarin::test
+
+namespace kelvarin::test {
+namespace {
+
+// Stops the run as soon as the first file is begun.
+class StoppingWindow final : public MessageWindow {
+public:
+    StoppingWindow(ImportProgress& progress, bool abandon)
+        : m_progress(progress), m_abandon(abandon) {}
+    void PostMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) override {
+        if (message == WM_IMPORT_PROGRESS) {
+            m_abandon ? m_progress.RequestAbandon() : m_progress.stopRequested.store(true);
+        }
+        messages.push_back({message, wParam, 0});
+    }
+    std::vector<RecordedMessage> messages;
+
+private:
+    ImportProgress& m_progress;
+    bool m_abandon;
+};
+
+// Guards the two stops: the dialog's close lets a worker finish and put in
+// place the file it is on; a stopped process gives that file up.
+TEST(ImportWorker, AStopFinishesTheFileInWorkAndAnAbandonGivesItUp) {
+    for (const bool abandon : {false, true}) {
+        TempDir base;
+        WriteFile(base / "src/a", std::string(300000, 'a'));
+        WriteFile(base / "src/b", "b");
+        auto job = std::make_unique<ImportJob>();
+        StoppingWindow window(*job->progress, abandon);
+        job->hwndDialog = &window;
+        job->rootPath = base / "root";
+        job->sourceRoot = base / "src";
+        job->files = std::make_shared<std::vector<std::string>>(
+            std::vector<std::string>{base / "src/a", base / "src/b"});
+        job->failureReasons = std::make_shared<std::vector<std::string>>(2);
+        ImportWorker(job.release());
+        const unsigned verdict = abandon ? WM_IMPORT_ABANDONED : WM_IMPORT_ADDED;
+        EXPECT_EQ(
+            window.messages,
+            (Messages{{WM_IMPORT_PROGRESS, 0, 0}, {verdict, 0, 0}, {WM_IMPORT_FINISHED, 0, 0}}))
+            << "abandon " << abandon;
+        EXPECT_EQ(fs::exists(base / "root/a.aup"), !abandon);
+        EXPECT_FALSE(fs::exists(base / "root/b.aup"));
+    }
 }
 
 }  // namespace

@@ -1,18 +1,26 @@
 // Imports stopped at a seeded point, in a forked child, by SIGTERM (the
-// handler removes its temporaries) or SIGKILL (the next run removes them),
-// then run again to the end.
+// handler removes its temporaries, or with a stop hook the run stops and
+// reports), or SIGKILL (the next run removes them), then run again to the
+// end.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <sstream>
+#include <string>
 
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
 #include "fileio/replace_file.h"
+#include "import/import_tally.h"
 #include "import/start_import.h"
+#include "platform/queued_message_window.h"
 #include "platform/stop_signals.h"
 #include "tests/support/io_faults.h"
 #include "tests/support/recorders.h"
@@ -31,9 +39,44 @@ void Import(const std::string& source, const std::string& root) {
     run.workers.Join();
 }
 
+std::atomic<bool> g_stopAsked{false};
+
+// As the command line runs it: the first signal asks the run to stop, and the
+// stored files the tally says were written go to `named`; then the process
+// ends as a stopped one.
+[[noreturn]] void ImportUntilStopped(const std::string& source, const std::string& root,
+                                     const std::string& named) {
+    QueuedMessageWindow window;
+    const ScopedStopHook hook([&window](int) {
+        g_stopAsked = true;
+        window.PostMessage(kWmUser, 0, 0);
+    });
+    ImportRun run = StartImport(source, root, window);
+    ImportTally tally(run, false);
+    std::deque<PostedMessage> batch;
+    while (!tally.Finished()) {
+        window.TakeAllFor(std::chrono::milliseconds(100), batch);
+        if (g_stopAsked.load()) {
+            run.progress->RequestAbandon();
+        }
+        for (const PostedMessage& posted : batch) {
+            tally.Take(posted.message, posted.wParam, posted.lParam);
+        }
+    }
+    run.End();
+    std::string text;
+    for (const std::string& stored : tally.WrittenStoredFiles()) {
+        text += stored + "\n";
+    }
+    WriteFile(named, text);
+    _exit(g_stopAsked ? 128 + SIGTERM : 0);
+}
+
+constexpr int kHooked = 0;  // SIGTERM to a run with a stop hook
+
 TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
     constexpr int kFiles = 12;
-    for (const int signal : {SIGTERM, SIGKILL}) {
+    for (const int signal : {kHooked, SIGTERM, SIGKILL}) {
         for (const int stopAt : {0, 5, 11}) {
             SCOPED_TRACE(testing::Message() << "signal " << signal << " at file " << stopAt);
             TempDir base;
@@ -51,15 +94,20 @@ TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
                 }
             }
             const pid_t child = fork();
+            const std::string named = base / "named";
             if (child == 0) {
                 HandleStopSignals("stopped import");
+                if (signal == kHooked) {
+                    const StopWhileWriting stop(stopAt, SIGTERM, &g_stopAsked);
+                    ImportUntilStopped(source, root, named);
+                }
                 const StopWhileWriting stop(stopAt, signal);
                 Import(source, root);
                 _exit(0);
             }
             int status = 0;
             ASSERT_EQ(waitpid(child, &status, 0), child);
-            if (signal == SIGTERM) {
+            if (signal != SIGKILL) {
                 EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << status;
             } else {
                 EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
@@ -85,6 +133,27 @@ TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
                 }
             };
             check(false);
+            if (signal == kHooked) {
+                // What the stopped run names is exactly what it changed.
+                const Bytes text = ReadFile(named);
+                std::istringstream lines(std::string(text.begin(), text.end()));
+                std::set<std::string> names;
+                for (std::string line; std::getline(lines, line);) {
+                    names.insert(line);
+                }
+                for (int i = 0; i < kFiles; ++i) {
+                    const std::string name =
+                        "d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".aup";
+                    std::vector<std::uint8_t> content;
+                    const bool changed =
+                        fs::exists(root + "/" + name) &&
+                        DecompressStoredFile(root + "/" + name, *std::make_unique<LzssWindow>(),
+                                             content, TruncationReport::kSilent) ==
+                            StoredFileState::kWhole &&
+                        content == news[i];
+                    EXPECT_EQ(names.count(name), changed ? 1u : 0u) << name;
+                }
+            }
             Import(source, root);
             check(true);
         }

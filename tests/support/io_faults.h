@@ -110,10 +110,11 @@ private:
 
 // Sends `signal` to the process as the `stopAt`th file (from 0) starts to be
 // written, then holds that writer until the process ends: a run killed or
-// stopped at a seeded point.
+// stopped at a seeded point. With `until`, the writer goes on once it is set.
 class StopWhileWriting final : public IoSeam {
 public:
-    StopWhileWriting(int stopAt, int signal) : m_stopAt(stopAt), m_signal(signal) {
+    StopWhileWriting(int stopAt, int signal, const std::atomic<bool>* until = nullptr)
+        : m_stopAt(stopAt), m_signal(signal), m_until(until) {
         InstallIoSeam(this);
     }
     ~StopWhileWriting() override { InstallIoSeam(nullptr); }
@@ -125,8 +126,8 @@ public:
                                        const std::string&) override {
         if (m_sinks.fetch_add(1) == m_stopAt) {
             ::kill(::getpid(), m_signal);
-            for (;;) {
-                ::pause();
+            while (m_until == nullptr || !m_until->load()) {
+                ::usleep(1000);
             }
         }
         return sink;
@@ -134,6 +135,7 @@ public:
 
 private:
     int m_stopAt, m_signal;
+    const std::atomic<bool>* m_until;
     std::atomic<int> m_sinks{0};
 };
 
