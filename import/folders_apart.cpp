@@ -4,6 +4,7 @@
 
 #include "fileio/file_status.h"
 #include "fileio/folders.h"
+#include "fileio/paths.h"
 
 namespace kelvarin {
 
@@ -19,6 +20,33 @@ NestingCheck CheckNesting(const std::string& source, const std::string& root) {
                                                 "; choose a source folder outside it."};
     }
     return {};
+}
+
+RunFolders CheckRunFolders(const std::string& chosenSource, const std::string& rootPath) {
+    RunFolders folders;
+    using Problem = RunFolders::Problem;
+    if (std::string problem = RootFolderProblem(rootPath); !problem.empty()) {
+        folders.problem = rootPath.empty() ? Problem::kNoRootFolder : Problem::kRootMissing;
+        folders.message = std::move(problem);
+        return folders;
+    }
+    const std::string root = CanonicalFolder(rootPath);
+    const std::string source = chosenSource.empty() ? std::string() : CanonicalFolder(chosenSource);
+    if (const std::string why = WhyNotAFolder(source); !why.empty()) {
+        folders.problem = Problem::kSourceMissing;
+        folders.message = "The source folder " + chosenSource + " " + why + ".";
+        return folders;
+    }
+    if (NestingCheck nesting = CheckNesting(source, root); !nesting.Apart()) {
+        folders.problem = nesting.nesting == Nesting::kRootInsideSource
+                              ? Problem::kRootInsideSource
+                              : Problem::kSourceInsideRoot;
+        folders.message = std::move(nesting.message);
+        return folders;
+    }
+    folders.root = root;
+    folders.source = source;
+    return folders;
 }
 
 NestingCheck CollectSourceApart(const std::string& source, const std::string& root,

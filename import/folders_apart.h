@@ -26,6 +26,27 @@ struct NestingCheck {
     bool Apart() const { return nesting == Nesting::kApart; }
 };
 
+// The two folders of a run, checked on their own and against each other.
+struct RunFolders {
+    enum class Problem {
+        kNone,
+        kNoRootFolder,
+        kRootMissing,
+        kSourceMissing,
+        kRootInsideSource,
+        kSourceInsideRoot,
+    };
+    Problem problem = Problem::kNone;
+    std::string message;  // why the run is refused, for the user
+    std::string root;     // canonical, when there is no problem
+    std::string source;   // canonical, when there is no problem
+    bool Ok() const { return problem == Problem::kNone; }
+};
+
+// The root must be set and a folder, the source a folder, and the two
+// apart: what every command that takes a source and a root checks first.
+RunFolders CheckRunFolders(const std::string& chosenSource, const std::string& rootPath);
+
 // Whether `source` and `root` lie apart, as spelled and with links resolved.
 // REQUIRES: both are canonical existing folders.
 NestingCheck CheckNesting(const std::string& source, const std::string& root);

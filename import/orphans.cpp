@@ -43,19 +43,6 @@ std::vector<std::string> ScanWhole(const std::string& folder, std::string& probl
     return files;
 }
 
-// Why the search cannot run on these folders, or empty; as an import
-// would refuse them, so both commands agree on every pair of folders.
-std::string FolderProblem(const std::string& sourcePath, const std::string& rootPath,
-                          const std::string& source, const std::string& root) {
-    if (std::string problem = RootFolderProblem(rootPath); !problem.empty()) {
-        return problem;
-    }
-    if (const std::string why = WhyNotAFolder(source); !why.empty()) {
-        return "the source folder " + (source.empty() ? sourcePath : source) + " " + why;
-    }
-    return CheckNesting(source, root).message;
-}
-
 // The files that some name with a source names: another name of one of
 // them is no orphan, whatever it is called.
 std::set<FileIdentity> FilesWithASource(const std::string& root,
@@ -153,9 +140,11 @@ OrphanSearch FindOrphans(const std::string& sourcePath, const std::string& rootP
                          OrphanDeletion deletion) {
     OrphanSearch search;
     std::string& problem = search.refusal;
-    const std::string root = CanonicalFolder(rootPath);
-    const std::string source = sourcePath.empty() ? std::string() : CanonicalFolder(sourcePath);
-    problem = FolderProblem(sourcePath, rootPath, source, root);
+    // The folders an import would refuse, refused in the same words.
+    const RunFolders folders = CheckRunFolders(sourcePath, rootPath);
+    const std::string& root = folders.root;
+    const std::string& source = folders.source;
+    problem = folders.message;
     const RootLock lock = problem.empty() ? RootLock::TryLock(root) : RootLock();
     if (problem.empty() && lock.GetState() == RootLock::State::kBusy) {
         problem = lock.BusyMessage(root);

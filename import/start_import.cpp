@@ -51,23 +51,25 @@ std::optional<ImportRun> RefuseFolders(const std::string& chosenFolder, const st
                           std::to_string(kMaxImportWorkerCount) + ", not " +
                           std::to_string(options.workerCount) + ".");
     }
-    if (std::string problem = RootFolderProblem(rootPath); !problem.empty()) {
-        return Refuse(rootPath.empty() ? ImportRefusal::kNoRootFolder : ImportRefusal::kRootMissing,
-                      std::move(problem));
+    RunFolders folders = CheckRunFolders(chosenFolder, rootPath);
+    using Problem = RunFolders::Problem;
+    switch (folders.problem) {
+        case Problem::kNone:
+            root = std::move(folders.root);
+            source = std::move(folders.source);
+            return std::nullopt;
+        case Problem::kNoRootFolder:
+            return Refuse(ImportRefusal::kNoRootFolder, std::move(folders.message));
+        case Problem::kRootMissing:
+            return Refuse(ImportRefusal::kRootMissing, std::move(folders.message));
+        case Problem::kSourceMissing:
+            return Refuse(ImportRefusal::kSourceMissing, std::move(folders.message));
+        case Problem::kRootInsideSource:
+            return Refuse(ImportRefusal::kRootInsideSource, std::move(folders.message));
+        case Problem::kSourceInsideRoot:
+            break;
     }
-    root = CanonicalFolder(rootPath);
-    source = chosenFolder.empty() ? std::string() : CanonicalFolder(chosenFolder);
-    if (const std::string why = WhyNotAFolder(source); !why.empty()) {
-        return Refuse(ImportRefusal::kSourceMissing,
-                      "The source folder " + chosenFolder + " " + why + ".");
-    }
-    if (const NestingCheck nesting = CheckNesting(source, root); !nesting.Apart()) {
-        return Refuse(nesting.nesting == Nesting::kRootInsideSource
-                          ? ImportRefusal::kRootInsideSource
-                          : ImportRefusal::kSourceInsideRoot,
-                      nesting.message);
-    }
-    return std::nullopt;
+    return Refuse(ImportRefusal::kSourceInsideRoot, std::move(folders.message));
 }
 
 // Collects the source whole, or refuses the run: one that cannot see every
