@@ -86,6 +86,9 @@ std::string WhyKept(const std::string& root, const std::string& stored, const Fi
 std::vector<Orphan> DecideOrphans(const std::string& root,
                                   const std::vector<std::string>& rootFiles,
                                   std::vector<std::string> stored, OrphanDeletion deletion) {
+    if (stored.empty()) {
+        return {};  // nothing to decide: no file of the root is looked at again
+    }
     std::set<std::string> folders;
     for (const std::string& name : stored) {
         folders.insert(DirectoryPart(RootPrefix(root) + name));
