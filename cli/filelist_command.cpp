@@ -148,9 +148,8 @@ private:
             return kExitOk;
         }
         for (const std::string& name : result.damagedFiles) {
-            std::fprintf(stderr,
-                         "kelvarin-cli: damaged stored file %s: %s; import its source again\n",
-                         ShownName(name).c_str(), DamageText().c_str());
+            std::fprintf(stderr, "kelvarin-cli: damaged stored file %s: %s\n",
+                         ShownName(name).c_str(), DamagedFileAdvice().c_str());
         }
         std::fprintf(stderr, "kelvarin-cli: %s\n",
                      DamagedFilesText(result.damagedFiles.size()).c_str());

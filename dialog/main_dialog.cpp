@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <utility>
 
-#include "codec/stored_file.h"
 #include "dialog/dialog_texts.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
@@ -159,9 +158,8 @@ void MainDialog::ReportFileList(const FileListResult& result) {
                                 result.listPath;
     m_view.AppendLine(summary, kSummaryColor, true);
     for (const std::string& name : result.damagedFiles) {
-        m_view.AppendLine(
-            "damaged:" + ShownName(name) + " (" + DamageText() + "; import its source again)",
-            kUpdatedColor, true);
+        m_view.AppendLine("damaged:" + ShownName(name) + " (" + DamagedFileAdvice() + ")",
+                          kUpdatedColor, true);
     }
     EndCommand(summary);
 }

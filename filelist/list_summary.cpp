@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "codec/stored_file.h"
+
 namespace kelvarin {
 
 std::string FileListSummaryText(std::size_t files, std::uint64_t bytes, double seconds) {
@@ -14,6 +16,10 @@ std::string FileListSummaryText(std::size_t files, std::uint64_t bytes, double s
 
 std::string DamagedFilesText(std::size_t damaged) {
     return std::to_string(damaged) + " damaged stored files";
+}
+
+std::string DamagedFileAdvice() {
+    return DamageText() + "; import its source again";
 }
 
 }  // namespace kelvarin

@@ -15,4 +15,8 @@ std::string FileListSummaryText(std::size_t files, std::uint64_t bytes, double s
 // "2 damaged stored files".
 std::string DamagedFilesText(std::size_t damaged);
 
+// What is wrong with a damaged stored file and what to do about it, as the
+// dialog's log and the command line both say it.
+std::string DamagedFileAdvice();
+
 }  // namespace kelvarin
