@@ -171,7 +171,7 @@ private:
     void DrawProgress() {
         m_progress.Show([this] {
             const double seconds = SecondsSince(m_start);
-            const std::uint64_t total = m_tally.BytesDealt();
+            const std::uint64_t total = m_run.bytesTotal;
             const std::uint64_t bytesDone =
                 std::min(m_run.bytesDone.load(std::memory_order_relaxed), total);
             const double bytesPerSecond =

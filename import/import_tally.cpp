@@ -64,9 +64,6 @@ ImportTally::ImportTally(const ImportRun& run, bool dryRun)
         m_fates[k].assign((*m_workerFiles)[k].size(), FileFate::kNotBegun);
         m_sizes[k].resize((*m_workerFiles)[k].size());
         m_filesDealt += (*m_workerFiles)[k].size();
-        for (const std::uint64_t size : m_sizes[k]) {
-            m_bytesDealt += size;
-        }
     }
     for (std::string& note : RunNotes(run.findings)) {
         m_openingLines.push_back({std::move(note), LineKind::kNote});

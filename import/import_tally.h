@@ -91,7 +91,6 @@ public:
     // Files whose worker has gone on to the next one or finished.
     std::uint64_t FilesDone() const { return m_filesDone; }
     std::uint64_t FilesDealt() const { return m_filesDealt; }
-    std::uint64_t BytesDealt() const { return m_bytesDealt; }
     std::uint64_t FilesNotBegun() const;
     std::uint64_t FilesAbandoned() const;
 
@@ -138,7 +137,6 @@ private:
     std::size_t m_finishedWorkers = 0;
     std::uint64_t m_filesDone = 0;
     std::uint64_t m_filesDealt = 0;
-    std::uint64_t m_bytesDealt = 0;
 };
 
 }  // namespace kelvarin
