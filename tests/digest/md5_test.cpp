@@ -1,15 +1,16 @@
-// MD5 against OpenSSL on every length near the block edges, in odd pieces;
-// the expected trace is OpenSSL's state after each block of a hand-padded copy.
-#define OPENSSL_SUPPRESS_DEPRECATED  // the low-level API shows the state words
+// MD5 against another MD5 on every length near the block edges, in odd
+// pieces; the expected trace is that MD5's state after each block of a
+// hand-padded copy, where it shows its state.
 #include <gtest/gtest.h>
-#include <openssl/md5.h>
 
 #include <array>
 #include <cstdio>
 #include <numeric>
+#include <optional>
 #include <random>
 
 #include "digest/md5.h"
+#include "tests/support/md5_oracle.h"
 #include "tests/support/recorders.h"
 #include "tests/support/sample_data.h"
 
@@ -31,28 +32,28 @@ Digest Md5InPieces(Md5Context& context, const Bytes& message, std::mt19937& rand
     return digest;
 }
 
-// OpenSSL's state after each block of the message, 0x80, zeros up to 56
-// modulo 64, and the bit count's 8 bytes.
-std::vector<std::string> TraceOf(Bytes message, std::uint64_t bits) {
+// The oracle's state after each block of the message, 0x80, zeros up to 56
+// modulo 64, and the bit count's 8 bytes; nullopt where it keeps it hidden.
+std::optional<std::vector<std::string>> TraceOf(Bytes message, std::uint64_t bits) {
     message.push_back(0x80);
     message.resize((message.size() + 71) / 64 * 64 - 8);
     for (int i = 0; i < 8; ++i) {
         message.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
     }
-    MD5_CTX context;
-    MD5_Init(&context);
+    const auto states = test::OracleBlockStates(message);
+    if (!states) {
+        return std::nullopt;
+    }
     std::vector<std::string> lines;
-    for (std::size_t at = 0; at < message.size(); at += 64) {
-        MD5_Update(&context, message.data() + at, 64);
+    for (const auto& [a, b, c, d] : *states) {
         char line[64];
-        std::snprintf(line, sizeof line, "state:%x %x %x %x\r\n", context.A, context.B, context.C,
-                      context.D);
+        std::snprintf(line, sizeof line, "state:%x %x %x %x\r\n", a, b, c, d);
         lines.emplace_back(line);
     }
     return lines;
 }
 
-TEST(Md5, MatchesOpenSslAndTracesEveryBlockForEveryLengthNearBlockEdges) {
+TEST(Md5, MatchesTheOracleAndTracesEveryBlockForEveryLengthNearBlockEdges) {
     const std::uint32_t seed = 20240611;
     SCOPED_TRACE(seed);
     std::mt19937 random(seed);
@@ -62,15 +63,16 @@ TEST(Md5, MatchesOpenSslAndTracesEveryBlockForEveryLengthNearBlockEdges) {
     for (const std::size_t length : lengths) {
         SCOPED_TRACE(length);
         const Bytes message = test::RandomBytes(length, static_cast<std::uint32_t>(length));
-        Digest expected;
-        ::MD5(message.data(), message.size(), expected.data());
+        const Digest expected = test::OracleMd5(message);
         Md5Context context;
         MD5Init(&context);
         EXPECT_EQ(Md5InPieces(context, message, random, 1 + random() % 130), expected);
         const test::RecordingDebugOutput listener;
         MD5Init(&context);
         EXPECT_EQ(Md5InPieces(context, message, random, length % 2 == 0 ? 70 : 5000), expected);
-        EXPECT_EQ(listener.Lines(), TraceOf(message, length * 8));
+        if (const auto trace = TraceOf(message, length * 8)) {
+            EXPECT_EQ(listener.Lines(), *trace);
+        }
     }
 }
 

@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <memory>
 
-#define OPENSSL_SUPPRESS_DEPRECATED  // one-call MD5, an oracle independent of ours
-#include <openssl/md5.h>
-
 #include "codec/decompressor.h"
 #include "scan/collect_files.h"
+#include "tests/support/md5_oracle.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvarin::test {
@@ -24,10 +22,8 @@ std::string Lower(std::string text) {
 
 // The MD5 of `bytes`, each byte written with `format`.
 std::string Md5Hex(const Bytes& bytes, const char* format) {
-    unsigned char digest[16];
-    ::MD5(bytes.data(), bytes.size(), digest);
     std::string hex;
-    for (const unsigned char byte : digest) {
+    for (const unsigned char byte : OracleMd5(bytes)) {
         char piece[4];
         std::snprintf(piece, sizeof piece, format, byte);
         hex += piece;

@@ -1,5 +1,5 @@
 // The file list as a plain sequential run makes it: one window serves every
-// file in list order, OpenSSL's MD5 digests them, snprintf writes the hex.
+// file in list order, the MD5 oracle digests them, snprintf writes the hex.
 #pragma once
 
 #include <string>
