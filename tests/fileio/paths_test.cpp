@@ -141,8 +141,9 @@ TEST(Folders, LiesInsideAsSpelledOrThroughLinks) {
 
 TEST(Folders, MakeDirectoriesCreatesTheChainAndPassesOverFailures) {
     TempDir dir;
-    EXPECT_EQ(MakeDirectories(dir / "a/b/c/"), 1);
-    EXPECT_EQ(WhyNotAFolder(dir / "a/b/c"), "");
+    EXPECT_EQ(MakeDirectories(dir / "a/\xe4\xb8\xad\xe6\x96\x87/c/"), 1);  // names are UTF-8
+    EXPECT_EQ(WhyNotAFolder(dir / "a/\xe4\xb8\xad\xe6\x96\x87/c"), "");
+    EXPECT_EQ(ListFolder(dir / "a"), std::vector<std::string>{"\xe4\xb8\xad\xe6\x96\x87"});
     WriteFile(dir / "f", "x");
     EXPECT_EQ(MakeDirectories(dir / "f/g"), 1);
     EXPECT_EQ(WhyNotAFolder(dir / "f"), "is a file, not a folder");

@@ -1,10 +1,11 @@
-// What a replacement keeps of the replaced file on Windows: its attributes
+// What only Windows has: a replacement keeps the replaced file's attributes
 // (read-only included: the target is replaced all the same; archive is set,
-// as on any changed file) and its creation time; the last-write time is the
-// new file's.
+// as on any changed file) and its creation time, the last-write time being
+// the new file's; and a file another program holds without sharing it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "fileio/file_reader.h"
 #include "fileio/replace_file.h"
 #include "tests/support/temp_dir.h"
 
@@ -46,6 +47,23 @@ TEST(WriteFileReplacing, KeepsTheReplacedFilesAttributesAndCreationTime) {
         GTEST_SKIP() << "creation times are checked only where the file system keeps one set "
                         "(Wine does not)";
     }
+}
+
+// Held open without sharing, a file cannot be read, replaced or removed;
+// each says why, and the file stays as it is.
+TEST(ReadWholeFile, AFileHeldWithoutSharingIsNamedBusy) {
+    TempDir dir;
+    WriteFile(dir / "held", "old");
+    const HANDLE held = CreateFileW(PathOf(dir / "held").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Bytes read;
+    EXPECT_EQ(ReadWholeFile(dir / "held", read, SIZE_MAX).error, EBUSY);
+    EXPECT_FALSE(WriteFileReplacing(dir / "held", ToBytes("new")));
+    EXPECT_FALSE(RemoveRegularFile(dir / "held"));
+    CloseHandle(held);
+    EXPECT_EQ(ReadFile(dir / "held"), ToBytes("old"));
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"held"});
 }
 
 }  // namespace
