@@ -13,6 +13,10 @@ namespace kelvarin::test {
 // FIFOs that a path in a folder could name.
 std::string MakeSpecialFile(const std::filesystem::path& folder);
 
+// Why a test skips the cases that need a link where MakeLink makes none.
+inline constexpr const char* kNoLinks =
+    "this system makes no symbolic links or junctions (Wine 8); the cases without one ran";
+
 // Makes `link` a symbolic link to `target` (a folder link when `folder`);
 // false where the system cannot (Wine says yes to CreateSymbolicLinkW and
 // makes nothing), for the test to skip what needs one.
