@@ -2,22 +2,27 @@
 #include "settings/settings_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include "tests/support/system_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvarin::test {
 namespace {
 
 TEST(RootFolderFile, RoundTripsExactlyAndReadsTheFirstLineCanonically) {
+#ifdef _WIN32
+    const std::string root = "C:\\srv\\Upd", spelled = "c:/srv//Upd/./data/../";
+#else
+    const std::string root = "/srv/Upd", spelled = "/srv//Upd/./data/../";
+#endif
     TempDir dir;
     const std::string file = dir / "root.folder";
     EXPECT_EQ(ReadRootFolderFile(file).value, "");  // missing
-    ASSERT_TRUE(WriteRootFolderFile("/srv/Upd", file));
-    EXPECT_EQ(ReadFile(file), ToBytes("/srv/Upd"));  // no line end
-    EXPECT_EQ(ReadRootFolderFile(file).value, "/srv/Upd");
-    WriteFile(file, "/srv//Upd/./data/../\r\n/second/line\n");
-    EXPECT_EQ(ReadRootFolderFile(file).value, "/srv/Upd");
+    ASSERT_TRUE(WriteRootFolderFile(root, file));
+    EXPECT_EQ(ReadFile(file), ToBytes(root));  // no line end
+    EXPECT_EQ(ReadRootFolderFile(file).value, root);
+    WriteFile(file, spelled + "\r\n/second/line\n");
+    EXPECT_EQ(ReadRootFolderFile(file).value, root);
     EXPECT_FALSE(WriteRootFolderFile("/x", dir / "no/such/folder/root.folder"));
 }
 
@@ -57,18 +62,18 @@ TEST(RootFolderFile, ControlBytesOrOnlySpacesAreRefusedByName) {
 // name, never a wait (a FIFO) and never half an exclusion list.
 TEST(SettingsFiles, WhatCannotBeReadWholeIsNamedAndMissingIsNot) {
     TempDir dir;
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     std::filesystem::create_directory(dir / "folder");
     WriteFile(dir / "huge", "");
     std::filesystem::resize_file(dir / "huge", std::uintmax_t{65} << 20);
-    for (const char* name : {"missing", "fifo", "folder", "huge"}) {
-        const auto [root, rootProblem] = ReadRootFolderFile(dir / name);
-        const auto [entries, excludeProblem] = ReadExcludeListFile(dir / name);
+    for (const std::string& path :
+         {dir / "missing", MakeSpecialFile(dir.Path()), dir / "folder", dir / "huge"}) {
+        const auto [root, rootProblem] = ReadRootFolderFile(path);
+        const auto [entries, excludeProblem] = ReadExcludeListFile(path);
         EXPECT_EQ(root, "");
         EXPECT_TRUE(entries.empty());
-        EXPECT_EQ(rootProblem.empty(), name == std::string("missing")) << name;
+        EXPECT_EQ(rootProblem.empty(), path == dir / "missing") << path;
         EXPECT_EQ(excludeProblem, rootProblem);
-        EXPECT_EQ(rootProblem.find(dir / name) == std::string::npos, rootProblem.empty());
+        EXPECT_EQ(rootProblem.find(path) == std::string::npos, rootProblem.empty());
     }
 }
 
