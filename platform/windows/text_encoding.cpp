@@ -27,12 +27,16 @@ TextEncoding CodePageEncoding(unsigned number) {
 }
 
 TextEncoding SystemTextEncoding() {
+    // The system locale asked for by its name: Wine 8 refuses
+    // LOCALE_NAME_SYSTEM_DEFAULT with ERROR_INVALID_PARAMETER.
+    WCHAR locale[LOCALE_NAME_MAX_LENGTH] = {};
     DWORD codePage = 0;
-    const int got = ::GetLocaleInfoEx(
-        LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-        reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR));
+    const bool got = ::GetSystemDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH) != 0 &&
+                     ::GetLocaleInfoEx(locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                                       reinterpret_cast<LPWSTR>(&codePage),
+                                       sizeof codePage / sizeof(WCHAR)) != 0;
     // 0: a system locale with no ANSI code page, whose programs use Unicode.
-    if (got == 0 || codePage == 0 || codePage == CP_UTF8) {
+    if (!got || codePage == 0 || codePage == CP_UTF8) {
         return {};
     }
     return CodePageEncoding(codePage);
