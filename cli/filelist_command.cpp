@@ -16,6 +16,7 @@
 #include "cli/changed_list.h"
 #include "cli/command.h"
 #include "cli/json_report.h"
+#include "cli/list_encoding_option.h"
 #include "cli/progress_line.h"
 #include "cli/root_option.h"
 #include "codec/stored_file.h"
@@ -51,6 +52,7 @@ public:
         sub->add_flag("--json", m_json,
                       "Make standard output one JSON document: every listed file, then the "
                       "summary");
+        AddListEncodingOption(sub, m_listEncoding);
         sub->add_flag("--quiet", m_quiet,
                       "Print only the summary and the problems (filelist already prints "
                       "nothing else)");
@@ -106,6 +108,7 @@ private:
         std::string problem;
         request.rootPath = CommandRoot(m_rootOption, m_root, problem);
         request.listPath = m_out;
+        request.listEncoding = ChosenListEncoding(m_listEncoding);
         SettingsRead<std::vector<std::string>> excluded =
             ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude);
         request.excludeList = std::move(excluded.value);
@@ -191,6 +194,7 @@ private:
     CLI::Option* m_rootOption = nullptr;
     std::string m_out;
     std::string m_exclude;
+    std::string m_listEncoding;
     std::string m_changed;
     bool m_json = false;
     bool m_quiet = false;

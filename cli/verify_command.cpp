@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/json_report.h"
+#include "cli/list_encoding_option.h"
 #include "cli/root_option.h"
 #include "fileio/paths.h"
 #include "filelist/verify_tree.h"
@@ -33,6 +34,7 @@ public:
                         "Also check every stored file against this source folder");
         sub->add_option("--exclude", m_exclude,
                         "Exclusions that set the pack flags expected (default: ./exclude.list)");
+        AddListEncodingOption(sub, m_listEncoding);
         sub->add_flag("--json", m_json,
                       "Make standard output one JSON document: every problem as a file with "
                       "its kind as the action, then the summary");
@@ -46,6 +48,7 @@ public:
         FileListRequest request;
         request.rootPath = CommandRoot(m_rootOption, m_root, problem);
         request.listPath = m_list;
+        request.listEncoding = ChosenListEncoding(m_listEncoding);
         SettingsRead<std::vector<std::string>> excluded =
             ReadExcludeListFile(m_exclude.empty() ? kExcludeListFile : m_exclude);
         request.excludeList = std::move(excluded.value);
@@ -123,6 +126,7 @@ private:
     std::string m_list;
     std::string m_source;
     std::string m_exclude;
+    std::string m_listEncoding;
     bool m_json = false;
     bool m_quiet = false;
 };

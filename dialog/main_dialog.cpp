@@ -8,6 +8,7 @@
 #include "dialog/dialog_texts.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
+#include "filelist/list_encoding.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_files.h"
 #include "scan/client_names.h"
@@ -102,6 +103,7 @@ void MainDialog::OnGenerateFileList() {
     request.rootPath = m_rootPath;
     request.listPath = *chosen;
     request.excludeList = m_excludeList;
+    request.listEncoding = ResolveListEncoding(kDefaultListEncoding);
     m_startedBy = DialogCommand::kGenerate;
     m_view.EnableCommands(false);
     m_listStarted = std::chrono::steady_clock::now();

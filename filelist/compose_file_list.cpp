@@ -10,6 +10,7 @@
 #include "fileio/folders.h"
 #include "fileio/paths.h"
 #include "fileio/replace_file.h"
+#include "filelist/list_encoding.h"
 #include "filelist/list_format.h"
 #include "filelist/listed_file_digests.h"
 #include "filelist/listed_files.h"
@@ -68,19 +69,33 @@ std::string RefusalMessage(const std::string& rootPath,
     return message;
 }
 
+// exclude.list in UTF-8, as the names it is compared with. Compared in the
+// list's encoding instead, ASCII case folding would change the second bytes
+// of double-byte characters, which may be letters.
+std::vector<std::string> DecodedEntries(const TextEncoding& encoding,
+                                        const std::vector<std::string>& entries) {
+    std::vector<std::string> decoded;
+    decoded.reserve(entries.size());
+    for (const std::string& entry : entries) {
+        decoded.push_back(DecodeListText(encoding, entry));
+    }
+    return decoded;
+}
+
 // Digests the listed files and appends their elements to `text`, in list
 // order, noting each in `result`. Returns the failure that ended it early.
 std::optional<DigestFailure> AppendFileElements(const FileListRequest& request,
+                                                const std::vector<std::string>& excludeList,
                                                 const ListedFiles& listed, std::size_t prefixLength,
                                                 FileListResult& result, std::string& text) {
-    const ExclusionList exclusions(request.excludeList);
+    const ExclusionList exclusions(excludeList);
     const std::size_t count = listed.paths.size();
     result.listed.reserve(count);
     return DigestListedFiles(
         listed.paths, DigestOptions{request.workers, kDefaultHeldBytesBudget, request.stop},
         [&](std::size_t index, const FileDigests& digests) {
             const std::string& name = listed.names[index];
-            AppendFileElement(text, ListedFile{name, PackFlag(name, exclusions),
+            AppendFileElement(text, ListedFile{listed.listNames[index], PackFlag(name, exclusions),
                                                static_cast<std::int32_t>(digests.length),
                                                digests.md5, digests.md5x});
             result.listed.push_back({name, digests.length});
@@ -102,7 +117,8 @@ std::string ComposeFileList(const FileListRequest& request, const std::string& r
         return {};
     }
     SetLeftoversApart(*scanned, rootPath, leftovers, result);
-    const ListedFiles listed = SelectListedFiles(rootPath, std::move(*scanned));
+    const ListedFiles listed =
+        SelectListedFiles(rootPath, std::move(*scanned), request.listEncoding);
     if (!listed.refusals.empty()) {
         result.namedFiles = listed.refusals;
         return Fail(result, FileListOutcome::kRefusedNames,
@@ -113,8 +129,10 @@ std::string ComposeFileList(const FileListRequest& request, const std::string& r
     std::string text;
     text.reserve(count * kLineEstimate + 64);
     AppendListHead(text, static_cast<std::int32_t>(count));
+    const std::vector<std::string> excludeList =
+        DecodedEntries(request.listEncoding, request.excludeList);
     const std::optional<DigestFailure> failure =
-        AppendFileElements(request, listed, RootPrefix(rootPath).size(), result, text);
+        AppendFileElements(request, excludeList, listed, RootPrefix(rootPath).size(), result, text);
     if (failure && failure->stopped) {
         return Fail(result, FileListOutcome::kStopped,
                     "The file list was stopped before it was written; the old list is kept.");
@@ -127,8 +145,7 @@ std::string ComposeFileList(const FileListRequest& request, const std::string& r
     AppendListEnd(text);
 
     result.unmatchedExclusions = UnmatchedExclusions(
-        request.excludeList,
-        std::vector<std::string_view>(listed.names.begin(), listed.names.end()));
+        excludeList, std::vector<std::string_view>(listed.names.begin(), listed.names.end()));
     result.fileCount = count;
     result.totalBytes = 0;
     for (const FileListResult::Entry& entry : result.listed) {

@@ -19,6 +19,7 @@
 #include "fileio/root_lock.h"
 #include "filelist/list_outcome.h"
 #include "filelist/listed_files.h"
+#include "platform/text_encoding.h"
 #include "scan/run_notes.h"
 
 namespace kelvarin {
@@ -37,6 +38,9 @@ struct FileListRequest {
     unsigned workers = 0;                  // files worked on at once; 0: one per core
     // When set, the run begins no further file and writes nothing.
     const std::atomic<bool>* stop = nullptr;
+    // The names in the list, and the entries of excludeList, are in this
+    // encoding (list_encoding.h).
+    TextEncoding listEncoding = {};
 };
 
 struct FileListResult {

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "fileio/paths.h"
 #include "fileio/replace_file.h"
+#include "filelist/list_encoding.h"
 #include "scan/client_names.h"
 
 namespace kelvarin {
@@ -26,7 +28,8 @@ std::string DefaultListPath(const std::string& rootPath) {
     return RootPrefix(rootPath) + kDefaultListName;
 }
 
-ListedFiles SelectListedFiles(const std::string& rootPath, std::vector<std::string> scanned) {
+ListedFiles SelectListedFiles(const std::string& rootPath, std::vector<std::string> scanned,
+                              const TextEncoding& encoding) {
     const std::string listPath = DefaultListPath(rootPath);
     RemoveFirst(scanned, listPath);
     RemoveFirst(scanned, listPath + kCompanionSuffix);
@@ -51,11 +54,16 @@ ListedFiles SelectListedFiles(const std::string& rootPath, std::vector<std::stri
         listed.names.push_back(PublishedName(relatives.back()));
     }
     const std::vector<std::optional<RefusalReason>> verdicts = RefusedNames(relatives);
+    listed.listNames.reserve(verdicts.size());
     for (std::size_t i = 0; i < verdicts.size(); ++i) {
-        if (verdicts[i]) {
+        // Only a name the client can hold is worth converting (it is UTF-8).
+        EncodedName encoded = verdicts[i] ? EncodedName{{}, std::string(RefusalText(*verdicts[i]))}
+                                          : EncodeListName(encoding, listed.names[i]);
+        if (!encoded.Ok()) {
             listed.refusals.push_back(
-                UnlistableFile{std::string(relatives[i]), std::string(RefusalText(*verdicts[i]))});
+                UnlistableFile{std::string(relatives[i]), std::move(encoded.refusal)});
         }
+        listed.listNames.push_back(std::move(encoded.bytes));
     }
     return listed;
 }

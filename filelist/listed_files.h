@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_encoding.h"
+
 namespace kelvarin {
 
 constexpr char kDefaultListName[] = "update_filelist.xml";
@@ -27,12 +29,16 @@ struct UnlistableFile {
 struct ListedFiles {
     std::vector<std::string> paths;  // real paths, in scan order
     std::vector<std::string> names;  // published names, same order
+    // The same names as the list writes them, in its encoding.
+    std::vector<std::string> listNames;
     // The files that the client cannot hold, in scan order; empty when none.
     std::vector<UnlistableFile> refusals;
 };
 
-// Picks the files of `scanned` (CollectFiles of rootPath, in its order).
+// Picks the files of `scanned` (CollectFiles of rootPath, in its order); a
+// name that `encoding` cannot hold is refused too.
 // REQUIRES: rootPath is in canonical form.
-ListedFiles SelectListedFiles(const std::string& rootPath, std::vector<std::string> scanned);
+ListedFiles SelectListedFiles(const std::string& rootPath, std::vector<std::string> scanned,
+                              const TextEncoding& encoding = {});
 
 }  // namespace kelvarin

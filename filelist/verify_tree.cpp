@@ -12,6 +12,7 @@
 #include "fileio/paths.h"
 #include "fileio/root_lock.h"
 #include "filelist/compose_file_list.h"
+#include "filelist/list_encoding.h"
 #include "filelist/listed_files.h"
 
 namespace kelvarin {
@@ -60,8 +61,12 @@ VerifyResult VerifyPublishedTree(const FileListRequest& request) {
         result.problems.push_back(
             {"list", listPath, "the published list", DescribeReadFailure(read, listPath)});
     } else {
+        // Compared as the client reads them, reported in UTF-8 as every name is.
         result.problems = CompareLists(
             std::string_view(reinterpret_cast<const char*>(list.data()), list.size()), text);
+        for (ListProblem& problem : result.problems) {
+            problem.name = DecodeListText(request.listEncoding, problem.name);
+        }
         const std::string companion = listPath + kCompanionSuffix;
         std::vector<std::uint8_t> decoded;
         const auto work = std::make_unique<LzssWindow>();

@@ -27,7 +27,8 @@ struct VerifyResult {
 
 // Checks the root of `request` against the list at request.listPath (the
 // root's default when empty) and its .bin; request.excludeList gives the
-// pack flags expected.
+// pack flags expected. The list is compared in request.listEncoding; the
+// problems name files in UTF-8 (as they are when not text in it).
 VerifyResult VerifyPublishedTree(const FileListRequest& request);
 
 }  // namespace kelvarin

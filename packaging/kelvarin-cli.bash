@@ -8,8 +8,8 @@ _kelvarin_cli() {
     fi
     case "${COMP_WORDS[1]}" in
         import) options="--root --dry-run --workers --changed --json --quiet --help" ;;
-        filelist) options="--root --out --exclude --changed --json --quiet --help" ;;
-        verify) options="--root --list --source --exclude --json --quiet --help" ;;
+        filelist) options="--root --out --exclude --changed --list-encoding --json --quiet --help" ;;
+        verify) options="--root --list --source --exclude --list-encoding --json --quiet --help" ;;
         orphans) options="--root --delete --changed --json --quiet --help" ;;
         *) options="--help" ;;
     esac

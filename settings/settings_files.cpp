@@ -7,6 +7,7 @@
 #include "fileio/file_reader.h"
 #include "fileio/paths.h"
 #include "fileio/replace_file.h"
+#include "scan/client_names.h"
 
 namespace kelvarin {
 
@@ -35,8 +36,9 @@ bool ReadSettingsFile(const std::string& path, std::vector<std::uint8_t>& conten
 }
 
 // Why the root folder line cannot name a folder, or empty. A control byte
-// (a NUL cuts the path short for the system) or a line of only spaces is
-// never a folder anyone meant; spaces around a path are kept as part of it.
+// (a NUL cuts the path short for the system), a line of only spaces or one
+// that is not UTF-8 is never a folder anyone meant; spaces around a path
+// are kept as part of it.
 std::string RootLineProblem(const std::string& line, const std::string& path) {
     for (std::size_t i = 0; i < line.size(); ++i) {
         const auto byte = static_cast<unsigned char>(line[i]);
@@ -48,6 +50,12 @@ std::string RootLineProblem(const std::string& line, const std::string& path) {
     }
     if (!line.empty() && line.find_first_not_of(' ') == std::string::npos) {
         return path + " holds only white space; it was not used";
+    }
+    // Kept folders are UTF-8 on every system; other bytes would name
+    // another folder on Windows, or none.
+    if (!IsUtf8(line)) {
+        return path + " holds text that is not UTF-8 in its first line (" + ShownName(line) +
+               "); it was not used";
     }
     return {};
 }

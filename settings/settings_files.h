@@ -25,8 +25,8 @@ struct SettingsRead {
 
 // The root folder kept in `path`: its first line (CR LF or LF ending cut),
 // in canonical form; empty when the file is missing, unreadable or empty,
-// and when the line holds a byte below 0x20 or only spaces (then `problem`
-// names the file and says which).
+// and when the line holds a byte below 0x20, only spaces or text that is
+// not UTF-8 (then `problem` names the file and says which).
 SettingsRead<std::string> ReadRootFolderFile(const std::string& path = kRootFolderFile);
 
 // Writes `rootPath` to `path` exactly, with no line end, replacing the file

@@ -3,13 +3,13 @@
 // reach into window bytes an earlier stream left. Content, end-marker
 // status, the window afterwards and foreign reads must all agree.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
+#include <cstring>
 #include <random>
 
 #include "codec_test_util.h"
 #include "tests/support/bit_writer.h"
+#include "tests/support/guard_page.h"
 #include "tests/support/sample_data.h"
 
 namespace kelvarin::test {
@@ -110,16 +110,13 @@ TEST(DecoderForeignRead, EdgesOfTheStreamsOwnBytes) {
 // A stream whose last byte sits just before an unreadable page: a decoder
 // that reads one byte too far faults even without a sanitizer.
 TEST(DecoderCorruption, StreamEndingAtAnUnreadablePageIsNotOverread) {
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    auto* base = static_cast<std::uint8_t*>(
-        ::mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-    ASSERT_NE(base, MAP_FAILED);
-    ASSERT_EQ(::mprotect(base + page, page, PROT_NONE), 0);
+    const GuardedPage guarded;
+    ASSERT_TRUE(guarded.Ok());
     auto work = std::make_unique<LzssWindow>();
     const Bytes stored = FastCompress(TextLike(2000, 8), *work);
     StreamDecoder decoder;
     for (std::size_t cut : {stored.size() - 4, std::size_t{9}, std::size_t{1}, std::size_t{0}}) {
-        std::uint8_t* start = base + page - cut;
+        std::uint8_t* start = guarded.End() - cut;
         std::memcpy(start, stored.data() + 4, cut);
         Bytes whole;
         std::size_t chunked = 0;
@@ -130,7 +127,6 @@ TEST(DecoderCorruption, StreamEndingAtAnUnreadablePageIsNotOverread) {
         ::testing::internal::GetCapturedStdout();
         EXPECT_EQ(chunked, whole.size()) << "cut " << cut;
     }
-    ::munmap(base, 2 * page);
 }
 
 }  // namespace

@@ -163,8 +163,8 @@ TEST(PrepareStoredFile, SourceThatCannotBeStoredWholeWritesNothing) {
         PendingFile pending;
         StoreOptions options;
         options.maxStoredSize = c.maxStoredSize;
-        const StoreOutcome stored =
-            PrepareStoredFile(dir / "source.bin", dir / "out.aup", *work, pending, options);
+        const StoreOutcome stored = PrepareStoredFile(
+            (dir / "source.bin").string(), (dir / "out.aup").string(), *work, pending, options);
         EXPECT_NE(stored.problem.find(c.reason), std::string::npos) << stored.problem;
         EXPECT_EQ(boxes.Shown().size(), c.box ? 1u : 0u);
         EXPECT_FALSE(pending.IsPending());

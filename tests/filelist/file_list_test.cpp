@@ -14,9 +14,11 @@
 #include "fileio/replace_file.h"
 #include "filelist/file_list_generator.h"
 #include "filelist/list_check.h"
+#include "filelist/list_encoding.h"
 #include "filelist/list_summary.h"
 #include "filelist/listed_file_digests.h"
 #include "filelist/pack_flag.h"
+#include "filelist/verify_tree.h"
 #include "platform/stop_signals.h"
 #include "scan/collect_files.h"
 #include "tests/filelist/sequential_file_list.h"
@@ -335,6 +337,58 @@ TEST(FileListDifferential, ParallelRunEqualsThePlainSequentialListOnRandomTrees)
         }
         EXPECT_EQ(runs[0], runs[1]);
     }
+}
+
+// The same exact bytes from glibc's iconv and from Windows' code page 936.
+TEST(ListEncoding, NamesInCodePage936ByteForByteAndWhatItCannotHoldIsRefused) {
+    const TextEncoding cp936 = ResolveListEncoding(*ParseListEncoding("cp936"));
+    const TextEncoding utf8 = ResolveListEncoding(*ParseListEncoding("utf-8"));
+    const std::tuple<const TextEncoding&, std::string, std::string> kRows[] = {
+        {cp936, "中文", "\xD6\xD0\xCE\xC4"},
+        {cp936, "€", "\x80"},
+        {cp936, "data\\a b.txt", "data\\a b.txt"},
+        {cp936, "\xF0\x9F\x98\x80", ""},
+        {cp936, "한", ""},
+        {cp936, "a\xF3\xA0\x80\x81", ""},  // a tag character, which iconv would drop
+        {utf8, "中文\xF0\x9F\x98\x80", "中文\xF0\x9F\x98\x80"}};
+    for (const auto& [encoding, name, bytes] : kRows) {
+        const EncodedName encoded = EncodeListName(encoding, name);
+        EXPECT_EQ(encoded.bytes, bytes) << name;
+        EXPECT_EQ(encoded.refusal, bytes.empty() ? "cannot be written in code page 936" : "");
+        EXPECT_EQ(DecodeListText(encoding, bytes), bytes.empty() ? "" : name);
+    }
+    EXPECT_EQ(DecodeListText(cp936, "a\xFF"), "a\xFF");  // not text in it: kept as it is
+    EXPECT_FALSE(ParseListEncoding("gbk"));
+}
+
+// Names and exclusions in code page 936; a name it cannot hold keeps the old pair.
+TEST(ListEncoding, ListWrittenAndVerifiedInCodePage936) {
+    test::TempDir dir;
+    WriteFile(dir / "中文.txt", "hi");
+    FileListRequest request;
+    request.rootPath = dir.Path().string();
+    request.excludeList = {"\xD6\xD0\xCE\xC4"};
+    request.listEncoding = CodePageEncoding(936);
+    ASSERT_TRUE(WriteFileList(request).Written());
+    const Bytes list = ReadFile(dir / "update_filelist.xml"),
+                companion = ReadFile(dir / "update_filelist.xml.bin");
+    EXPECT_EQ(list,
+              test::ToBytes("<root count=\"1\">\n    <file name=\"\xD6\xD0\xCE\xC4.txt\" "
+                            "pack=\"0\" length=\"2\" md5=\"49f68a5c8493ec2c0bf489821c21fc3b\" "
+                            "md5x=\" d4 1d 8c d9 8f 00 b2 04 e9 80 09 98 ec f8 42 7e\" />\n"
+                            "</root>"));
+    EXPECT_TRUE(VerifyPublishedTree(request).problems.empty());
+    WriteFile(dir / "中文.txt", "hi!");
+    EXPECT_EQ(VerifyPublishedTree(request).problems.front(),
+              (ListProblem{"length", "中文.txt", "2", "3"}));
+    WriteFile(dir / "한.txt", "x");
+    const FileListResult refused = WriteFileList(request);
+    EXPECT_EQ(refused.outcome, FileListOutcome::kRefusedNames);
+    EXPECT_NE(refused.message.find("\n  한.txt: cannot be written in code page 936"),
+              std::string::npos)
+        << refused.message;
+    EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), list);
+    EXPECT_EQ(ReadFile(dir / "update_filelist.xml.bin"), companion);
 }
 
 TEST(FileListSummary, CommandLineAndDialogWords) {

@@ -36,9 +36,10 @@ TEST(ExcludeListFile, EntriesAreSeparatedByAnyWhiteSpaceDuplicatesKeptLongOnesWh
               (std::vector<std::string>{"a.txt", "A.txt", "a.txt", "data\\x.dat", longEntry}));
 }
 
-// A root.folder line with a control byte (a NUL would cut the path short)
-// or of only spaces is refused by name; other spaces stay part of the path.
-TEST(RootFolderFile, ControlBytesOrOnlySpacesAreRefusedByName) {
+// A root.folder line with a control byte (a NUL would cut the path short),
+// of only spaces or not UTF-8 is refused by name; other spaces stay part of
+// the path.
+TEST(RootFolderFile, ControlBytesOnlySpacesOrNotUtf8AreRefusedByName) {
     TempDir dir;
     const std::string file = dir / "root.folder";
     const std::pair<std::string, std::string> kCases[] = {
@@ -46,6 +47,9 @@ TEST(RootFolderFile, ControlBytesOrOnlySpacesAreRefusedByName) {
         {"/srv/\tUpd\n", "a control byte (\\x09) at byte 6"},
         {"/srv/U\x1bpd", "a control byte (\\x1b) at byte 7"},
         {"   \r\n/srv", "only white space"},
+        {"/srv/\xffUpd\xe4\xb8",
+         "text that is not UTF-8 in its first line (/srv/\\xffUpd\\xe4\\xb8)"},
+        {"/srv/中文", ""},
         {" /srv/Upd \n\0", ""},
         {"\n/srv", ""},
     };
