@@ -6,6 +6,7 @@
 #include <span>
 
 #include "cli/command.h"
+#include "cli/print.h"
 #include "fileio/replace_file.h"
 
 namespace kelvarin::cli {
@@ -17,7 +18,7 @@ int WriteChangedList(const std::string& file, const std::vector<std::string>& pa
     }
     const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     if (const WriteOutcome written = WriteFileReplacing(file, bytes); !written) {
-        std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeWriteFailure(written, file).c_str());
+        PrintError("kelvarin-cli: %s\n", DescribeWriteFailure(written, file).c_str());
         return written.notRegular ? kExitRefused : kExitFailed;
     }
     return kExitOk;
@@ -25,8 +26,8 @@ int WriteChangedList(const std::string& file, const std::vector<std::string>& pa
 
 void WithdrawChangedList(const std::string& file) {
     if (const WriteOutcome removed = RemoveRegularFile(file); !removed && !removed.notRegular) {
-        std::fprintf(stderr, "kelvarin-cli: cannot remove the old %s: %s\n", file.c_str(),
-                     std::strerror(removed.error));
+        PrintError("kelvarin-cli: cannot remove the old %s: %s\n", file.c_str(),
+                   std::strerror(removed.error));
     }
 }
 

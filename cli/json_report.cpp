@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/console_text.h"
 #include "scan/client_names.h"
 
 namespace kelvarin::cli {
@@ -114,7 +115,7 @@ int JsonReport::Print(int status) {
     document.append(",\"files\":[").append(m_files).append("],\n\"summary\":");
     document.append(m_summary.dump()).append("}\n");
     // Flushed and checked with everything else on standard output at the end.
-    std::fwrite(document.data(), 1, document.size(), stdout);
+    WriteText(stdout, document);
     return status;
 }
 
