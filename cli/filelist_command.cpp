@@ -157,10 +157,11 @@ private:
     // The list and .bin written, below the root when inside it.
     int WriteChanged(const std::string& listPath, const std::string& rootPath) const {
         const std::string list = CanonicalFolder(listPath);
-        const std::string prefix = CanonicalFolder(rootPath) + kSeparator;
+        const std::string root = CanonicalFolder(rootPath);
         std::vector<std::string> paths;
         for (const std::string& path : {list, list + kCompanionSuffix}) {
-            paths.push_back(path.starts_with(prefix) ? path.substr(prefix.size()) : path);
+            const auto below = RelativeToFolder(path, root);
+            paths.push_back(below ? std::string(*below) : path);
         }
         return WriteChangedList(m_changed, paths);
     }
