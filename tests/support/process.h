@@ -1,0 +1,30 @@
+// Running a built program as a pipeline would, for the tests of the
+// command line: fork and exec on POSIX, CreateProcessW on Windows; and the
+// POSIX-only things those tests set up, where the system has them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvarin::test {
+
+// Runs `program` with `arguments` in `folder`, standard input from the file
+// `input` (the null device when empty), standard output to the file
+// `output` and standard error to `errors` (the same file for both keeps
+// their order). Returns its exit status, or -1 when it did not run or exit.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+               const std::string& folder, const std::string& input, const std::string& output,
+               const std::string& errors);
+
+// Makes a FIFO at `path`; false where the system has none.
+bool MakeFifo(const std::string& path);
+
+// Takes every permission from `path`; false where the system cannot (Windows
+// keeps access in ACLs, which Wine does not enforce).
+bool MakeUnreadable(const std::string& path);
+
+// The program and arguments that run a program without root's privileges
+// (root reads every folder); empty when the tests do not run as root.
+std::vector<std::string> UnprivilegedRunner();
+
+}  // namespace kelvarin::test
