@@ -23,6 +23,15 @@ bool MakeFifo(const std::string& path);
 // keeps access in ACLs, which Wine does not enforce).
 bool MakeUnreadable(const std::string& path);
 
+// Gives up root's privileges in this process (for a forked test child);
+// true when it runs unprivileged now.
+bool GiveUpRoot();
+
+// Makes the folders `levels` below `folder`, one inside the next, however
+// long the path gets, and an empty file `file` in the last; returns its path.
+std::string MakeDeepFile(const std::string& folder, const std::vector<std::string>& levels,
+                         const std::string& file);
+
 // The program and arguments that run a program without root's privileges
 // (root reads every folder); empty when the tests do not run as root.
 std::vector<std::string> UnprivilegedRunner();

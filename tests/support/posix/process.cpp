@@ -28,6 +28,27 @@ bool MakeUnreadable(const std::string& path) {
     return ::chmod(path.c_str(), 0) == 0;
 }
 
+bool GiveUpRoot() {
+    return ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+}
+
+// Each level opened relative to the one above: no path is too long for that.
+std::string MakeDeepFile(const std::string& folder, const std::vector<std::string>& levels,
+                         const std::string& file) {
+    std::string path = folder;
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    for (const std::string& name : levels) {
+        ::mkdirat(fd, name.c_str(), 0700);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        path += '/' + name;
+    }
+    ::close(::openat(fd, file.c_str(), O_WRONLY | O_CREAT, 0600));
+    ::close(fd);
+    return path + '/' + file;
+}
+
 std::vector<std::string> UnprivilegedRunner() {
     if (::geteuid() != 0) {
         return {};

@@ -40,6 +40,24 @@ bool MakeUnreadable(const std::string&) {
     return false;
 }
 
+bool GiveUpRoot() {
+    return true;
+}
+
+// "\\?\" paths (WidePath) may be longer than MAX_PATH.
+std::string MakeDeepFile(const std::string& folder, const std::vector<std::string>& levels,
+                         const std::string& file) {
+    std::string path = folder;
+    for (const std::string& name : levels) {
+        path += '\\' + name;
+        CreateDirectoryW(WidePath(path).c_str(), nullptr);
+    }
+    path += '\\' + file;
+    CloseHandle(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return path;
+}
+
 std::vector<std::string> UnprivilegedRunner() {
     return {};
 }
