@@ -3,6 +3,8 @@
 // POSIX-only things those tests set up, where the system has them.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,11 @@ bool MakeFifo(const std::string& path);
 // Takes every permission from `path`; false where the system cannot (Windows
 // keeps access in ACLs, which Wine does not enforce).
 bool MakeUnreadable(const std::string& path);
+
+// Runs `body` in a forked child and returns how the child ended: its exit
+// status, or 256 + the signal that killed it. nullopt where the system
+// cannot fork, for the test to skip.
+std::optional<int> RunInChild(const std::function<void()>& body);
 
 // Gives up root's privileges in this process (for a forked test child);
 // true when it runs unprivileged now.

@@ -28,6 +28,19 @@ bool MakeUnreadable(const std::string& path) {
     return ::chmod(path.c_str(), 0) == 0;
 }
 
+std::optional<int> RunInChild(const std::function<void()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        body();
+        ::_exit(0);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 256 + WTERMSIG(status);
+}
+
 bool GiveUpRoot() {
     return ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
 }

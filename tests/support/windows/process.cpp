@@ -40,6 +40,10 @@ bool MakeUnreadable(const std::string&) {
     return false;
 }
 
+std::optional<int> RunInChild(const std::function<void()>&) {
+    return std::nullopt;
+}
+
 bool GiveUpRoot() {
     return true;
 }
