@@ -34,6 +34,11 @@ std::optional<int> RunInChild(const std::function<void()>& body);
 // true when it runs unprivileged now.
 bool GiveUpRoot();
 
+// How many levels of 240-byte names make a path longer than the system
+// takes whole (PATH_MAX; on Windows MAX_PATH, and under Wine no more than
+// the PATH_MAX beneath it).
+int LevelsBeyondPathLimit();
+
 // Makes the folders `levels` below `folder`, one inside the next, however
 // long the path gets, and an empty file `file` in the last; returns its path.
 std::string MakeDeepFile(const std::string& folder, const std::vector<std::string>& levels,

@@ -45,6 +45,10 @@ bool GiveUpRoot() {
     return ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
 }
 
+int LevelsBeyondPathLimit() {
+    return 20;
+}
+
 // Each level opened relative to the one above: no path is too long for that.
 std::string MakeDeepFile(const std::string& folder, const std::vector<std::string>& levels,
                          const std::string& file) {

@@ -48,6 +48,10 @@ bool GiveUpRoot() {
     return true;
 }
 
+int LevelsBeyondPathLimit() {
+    return 8;
+}
+
 // "\\?\" paths (WidePath) may be longer than MAX_PATH.
 std::string MakeDeepFile(const std::string& folder, const std::vector<std::string>& levels,
                          const std::string& file) {
