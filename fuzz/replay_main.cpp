@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     for (const fs::path& path : inputs) {
         std::ifstream in(path, std::ios::binary);
         const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)), {});
-        std::fprintf(stderr, "replaying %s (%zu bytes)\n", path.c_str(), data.size());
+        std::fprintf(stderr, "replaying %s (%zu bytes)\n", path.string().c_str(), data.size());
         LLVMFuzzerTestOneInput(data.data(), data.size());
     }
     return 0;

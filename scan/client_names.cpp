@@ -42,11 +42,16 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
 }
 
 // '&' too: the list has no escaping, so a name with one would not read back.
+// The path's own separators ('\' among them where the system has it as one)
+// become the list's '\'.
 bool ClientCanHoldName(std::string_view relativePath) {
     if (relativePath.empty()) {
         return false;
     }
     for (const char c : relativePath) {
+        if (IsSeparator(c)) {
+            continue;
+        }
         if (static_cast<unsigned char>(c) < 0x20 ||
             std::string_view("\\:*?\"<>|&").find(c) != std::string_view::npos) {
             return false;

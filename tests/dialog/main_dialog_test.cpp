@@ -5,7 +5,6 @@
 #include "dialog/main_dialog.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <deque>
@@ -14,6 +13,7 @@
 #include <system_error>
 
 #include "import/import_messages.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvarin::test {
@@ -233,18 +233,17 @@ TEST_F(MainDialogTest, WhileItsImportRunsNoOtherRunTakesTheRoot) {
     EXPECT_NE(other.messages[0].find("Another run is working on the root folder"),
               std::string::npos);
     // Another process: the command line's list run and import.
-    const auto cli = [this](const std::string& arguments) {
-        const std::string command = "'" KELVARIN_CLI "' " + arguments + " --root '" +
-                                    (m_work / "root") + "' >/dev/null 2>&1 </dev/null";
-        const int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const auto cli = [this](std::vector<std::string> arguments) {
+        std::vector<std::string> words = arguments;
+        words.insert(words.end(), {"--root", m_work / "root"});
+        return test::RunProgram(KELVARIN_CLI, words, m_work.Path().string(), "", "", "");
     };
-    EXPECT_EQ(cli("filelist"), 3);
-    EXPECT_EQ(cli("import '" + (m_work / "src") + "'"), 3);
+    EXPECT_EQ(cli({"filelist"}), 3);
+    EXPECT_EQ(cli({"import", m_work / "src"}), 3);
     for (int worker = 0; worker < 4; ++worker) {
         Post(*dialog, WM_IMPORT_FINISHED, 0, worker);
     }
-    EXPECT_EQ(cli("filelist"), 0);
+    EXPECT_EQ(cli({"filelist"}), 0);
 }
 
 TEST_F(MainDialogTest, OneSessionFromATypedRootToTheFileList) {

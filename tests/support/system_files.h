@@ -17,6 +17,10 @@ std::string MakeSpecialFile(const std::filesystem::path& folder);
 inline constexpr const char* kNoLinks =
     "this system makes no symbolic links or junctions (Wine 8); the cases without one ran";
 
+// Whether a file name may hold any byte but the separator and NUL, and two
+// names may differ in case only (POSIX); Windows refuses both.
+extern const bool kAnyFileName;
+
 // Makes `link` a symbolic link to `target` (a folder link when `folder`);
 // false where the system cannot (Wine says yes to CreateSymbolicLinkW and
 // makes nothing), for the test to skip what needs one.

@@ -9,6 +9,8 @@
 
 namespace kelvarin::test {
 
+const bool kAnyFileName = true;
+
 std::string MakeSpecialFile(const std::filesystem::path& folder) {
     const std::string path = (folder / "fifo").string();
     if (::mkfifo(path.c_str(), 0600) != 0) {

@@ -7,6 +7,8 @@
 
 namespace kelvarin::test {
 
+const bool kAnyFileName = false;
+
 std::string MakeSpecialFile(const std::filesystem::path&) {
     return "\\\\.\\NUL";
 }
