@@ -31,5 +31,6 @@ trap 'rm -rf "${work}"' EXIT
 mkdir -p "${work}/root"
 tree="$(realpath "${tree}")"
 cd "${work}"
+# shellcheck disable=SC2016  # expanded by the inner shell
 "${repo}/scripts/wine-session" sh -c 'wine "$0" "$(winepath -w "$1")" "$(winepath -w "$2")"' \
     "${bench}" "${tree}" "${work}/root"
