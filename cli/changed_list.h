@@ -4,12 +4,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvarin::cli {
 
-// Writes `paths` to `file`, replacing it. Returns the exit status for a
-// failure (its message printed), or 0.
+// `relative`, a path below a folder, with '/' between its folders whatever
+// the system's separator: the form upload steps and JSON readers take.
+std::string UploadName(std::string_view relative);
+
+// Writes `paths` to `file`, replacing it; those below the root in UploadName form. Returns the exit
+// status for a failure (its message printed), or 0.
 int WriteChangedList(const std::string& file, const std::vector<std::string>& paths);
 
 // Removes the --changed file of an earlier run before this one puts

@@ -16,6 +16,7 @@
 #include "cli/changed_list.h"
 #include "cli/command.h"
 #include "cli/json_report.h"
+#include "cli/print.h"
 #include "cli/progress_line.h"
 #include "cli/root_option.h"
 #include "codec/stored_file.h"
@@ -59,8 +60,7 @@ public:
     int Run() override {
         FileListRequest request;
         if (std::string problem = TakeSettings(request); !problem.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: the file list was not written: %s\n",
-                         problem.c_str());
+            PrintError("kelvarin-cli: the file list was not written: %s\n", problem.c_str());
             return m_json ? JsonReport("filelist").PrintRefused(problem, kExitRefused)
                           : kExitRefused;
         }
@@ -85,9 +85,9 @@ public:
         ReportWarnings(result);
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (!m_json) {
-            std::printf("%s: %s\n",
-                        FileListSummaryText(result.fileCount, result.totalBytes, seconds).c_str(),
-                        result.listPath.c_str());
+            Print("%s: %s\n",
+                  FileListSummaryText(result.fileCount, result.totalBytes, seconds).c_str(),
+                  result.listPath.c_str());
             std::fflush(stdout);
         }
         int status = ReportDamaged(result);
@@ -114,10 +114,10 @@ private:
     }
 
     int ReportNotWritten(const FileListResult& result) const {
-        std::fprintf(stderr, "kelvarin-cli: %s\n", result.message.c_str());
+        PrintError("kelvarin-cli: %s\n", result.message.c_str());
         if (result.outcome == FileListOutcome::kNoRoot && m_rootOption->count() == 0) {
-            std::fprintf(stderr, "kelvarin-cli: the root comes from ./%s; or pass --root DIR\n",
-                         kRootFolderFile);
+            PrintError("kelvarin-cli: the root comes from ./%s; or pass --root DIR\n",
+                       kRootFolderFile);
         }
         if (!m_json) {
             return ExitStatusOf(result.outcome);
@@ -131,14 +131,13 @@ private:
 
     static void ReportWarnings(const FileListResult& result) {
         if (!result.mismatchWarning.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: warning: %s\n", result.mismatchWarning.c_str());
+            PrintError("kelvarin-cli: warning: %s\n", result.mismatchWarning.c_str());
         }
         for (const std::string& note : RunNotes(result.findings)) {
-            std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
+            PrintError("kelvarin-cli: %s\n", note.c_str());
         }
         for (const std::string& entry : result.unmatchedExclusions) {
-            std::fprintf(stderr, "kelvarin-cli: warning: the exclusion %s names no file\n",
-                         entry.c_str());
+            PrintError("kelvarin-cli: warning: the exclusion %s names no file\n", entry.c_str());
         }
     }
 
@@ -148,21 +147,21 @@ private:
             return kExitOk;
         }
         for (const std::string& name : result.damagedFiles) {
-            std::fprintf(stderr, "kelvarin-cli: damaged stored file %s: %s\n",
-                         ShownName(name).c_str(), DamagedFileAdvice().c_str());
+            PrintError("kelvarin-cli: damaged stored file %s: %s\n", ShownName(name).c_str(),
+                       DamagedFileAdvice().c_str());
         }
-        std::fprintf(stderr, "kelvarin-cli: %s\n",
-                     DamagedFilesText(result.damagedFiles.size()).c_str());
+        PrintError("kelvarin-cli: %s\n", DamagedFilesText(result.damagedFiles.size()).c_str());
         return kExitFailed;
     }
 
     // The list and .bin written, below the root when inside it.
     int WriteChanged(const std::string& listPath, const std::string& rootPath) const {
         const std::string list = CanonicalFolder(listPath);
-        const std::string prefix = CanonicalFolder(rootPath) + kSeparator;
+        const std::string root = CanonicalFolder(rootPath);
         std::vector<std::string> paths;
         for (const std::string& path : {list, list + kCompanionSuffix}) {
-            paths.push_back(path.starts_with(prefix) ? path.substr(prefix.size()) : path);
+            const auto below = RelativeToFolder(path, root);
+            paths.push_back(below ? std::string(*below) : path);
         }
         return WriteChangedList(m_changed, paths);
     }

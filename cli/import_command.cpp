@@ -5,8 +5,6 @@
 // the run. What the messages mean is the import's tally; this file prints
 // it: the log lines, a progress line on a terminal, one summary line, and
 // an exit status that tells a pipeline whether everything was done.
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,11 +21,13 @@
 #include "cli/changed_list.h"
 #include "cli/command.h"
 #include "cli/json_report.h"
+#include "cli/print.h"
 #include "cli/progress_line.h"
 #include "cli/root_option.h"
 #include "import/import_messages.h"
 #include "import/import_tally.h"
 #include "import/start_import.h"
+#include "platform/console_text.h"
 #include "platform/queued_message_window.h"
 #include "platform/stop_signals.h"
 #include "settings/settings_files.h"
@@ -80,16 +80,16 @@ public:
           m_run(*run.progress),
           m_json(json),
           m_quiet(quiet),
-          m_colour(::isatty(STDOUT_FILENO) == 1) {
+          m_colour(IsTerminal(stdout)) {
         for (const TallyLine& line : m_tally.OpeningLines()) {
             if (line.kind == LineKind::kNote) {
-                std::fprintf(stderr, "kelvarin-cli: %s\n", line.text.c_str());
+                PrintError("kelvarin-cli: %s\n", line.text.c_str());
             } else {
                 PrintLine(line);
             }
         }
         for (const std::string& note : m_tally.NotStartedMessages()) {
-            std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
+            PrintError("kelvarin-cli: %s\n", note.c_str());
         }
     }
 
@@ -109,12 +109,11 @@ public:
     void PrintEnd(double seconds, int stopSignal) {
         m_progress.Erase();
         if (stopSignal != 0) {
-            std::fprintf(stderr,
-                         "kelvarin-cli: stopped by %s: %llu files given up and %llu not begun "
-                         "were left as they were; only the files reported were put in place\n",
-                         SignalName(stopSignal),
-                         static_cast<unsigned long long>(m_tally.FilesAbandoned()),
-                         static_cast<unsigned long long>(m_tally.FilesNotBegun()));
+            PrintError(
+                "kelvarin-cli: stopped by %s: %llu files given up and %llu not begun "
+                "were left as they were; only the files reported were put in place\n",
+                SignalName(stopSignal), static_cast<unsigned long long>(m_tally.FilesAbandoned()),
+                static_cast<unsigned long long>(m_tally.FilesNotBegun()));
         }
         if (m_json != nullptr) {
             for (const FileReport& file : m_tally.Files()) {
@@ -137,10 +136,10 @@ public:
             }
             return;
         }
-        std::printf("%s\n", m_tally.SummaryLine(seconds).c_str());
+        Print("%s\n", m_tally.SummaryLine(seconds).c_str());
         // Problems are repeated last, where they cannot scroll away.
         for (const std::string& problem : m_tally.Problems()) {
-            std::printf("  %s\n", problem.c_str());
+            Print("  %s\n", problem.c_str());
         }
         std::fflush(stdout);
     }
@@ -158,9 +157,9 @@ private:
         m_progress.Erase();
         const int length = static_cast<int>(text.size());
         if (m_colour) {
-            std::printf("%s%.*s%s\n", ColourOf(line.kind), length, text.data(), kPlain);
+            Print("%s%.*s%s\n", ColourOf(line.kind), length, text.data(), kPlain);
         } else {
-            std::printf("%.*s\n", length, text.data());
+            Print("%.*s\n", length, text.data());
         }
         if (m_progress.Enabled()) {
             std::fflush(stdout);
@@ -273,10 +272,9 @@ private:
     static constexpr unsigned kWakeUp = kWmUser + 1;
 
     int Refused(const std::string& reason, bool noRootFolderFile) const {
-        std::fprintf(stderr, "kelvarin-cli: import refused: %s\n", reason.c_str());
+        PrintError("kelvarin-cli: import refused: %s\n", reason.c_str());
         if (noRootFolderFile) {
-            std::fprintf(stderr, "kelvarin-cli: no %s in this folder; pass --root DIR\n",
-                         kRootFolderFile);
+            PrintError("kelvarin-cli: no %s in this folder; pass --root DIR\n", kRootFolderFile);
         }
         return m_jsonWanted ? JsonReport("import").PrintRefused(reason, kExitRefused)
                             : kExitRefused;

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "cli/changed_list.h"
+#include "platform/console_text.h"
 #include "scan/client_names.h"
 
 namespace kelvarin::cli {
@@ -78,10 +80,10 @@ void JsonReport::AddFile(std::string_view name, std::string_view stored, std::st
     AppendMember(m_files, "name", name);
     m_files.erase(open, 1);  // the first member has no comma before it
     if (!source.empty()) {
-        AppendMember(m_files, "source", source);
+        AppendMember(m_files, "source", UploadName(source));
     }
     if (!stored.empty()) {
-        AppendMember(m_files, "stored", stored);
+        AppendMember(m_files, "stored", UploadName(stored));
     }
     AppendMember(m_files, "action", action);
     m_files.append(",\"bytes\":").append(std::to_string(bytes));
@@ -114,7 +116,7 @@ int JsonReport::Print(int status) {
     document.append(",\"files\":[").append(m_files).append("],\n\"summary\":");
     document.append(m_summary.dump()).append("}\n");
     // Flushed and checked with everything else on standard output at the end.
-    std::fwrite(document.data(), 1, document.size(), stdout);
+    WriteText(stdout, document);
     return status;
 }
 

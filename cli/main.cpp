@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/print.h"
+#include "platform/console_text.h"
 #include "platform/debug_output.h"
 #include "platform/stop_signals.h"
 
@@ -26,8 +28,8 @@ int FinishStandardOutput(int status) {
     if (!failed) {
         return status;
     }
-    std::fprintf(stderr, "kelvarin-cli: cannot write standard output: %s\n",
-                 std::strerror(error != 0 ? error : EIO));
+    kelvarin::cli::PrintError("kelvarin-cli: cannot write standard output: %s\n",
+                              std::strerror(error != 0 ? error : EIO));
     const bool kept = status == kelvarin::kExitRefused || status > 128;
     return kept ? status : kelvarin::kExitFailed;
 }
@@ -36,12 +38,16 @@ int FinishStandardOutput(int status) {
 
 int main(int argc, char** argv) {
     using namespace kelvarin;
+    PrepareStandardStreams();
     HandleStopSignals("kelvarin-cli");
     CLI::App app{"Kelvarin: prepares the update tree that the client's updater downloads."};
     app.require_subcommand(1);
+    // "/tmp/x" and "\\\\server\\share" are paths, never options.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("kelvarin-cli ") + KELVARIN_VERSION);
     bool trace = false;
-    app.add_flag("--trace", trace, "Send the MD5 state trace to standard error");
+    app.add_flag("--trace", trace,
+                 std::string("Send the MD5 state trace to ") + SystemDebugOutput::Where());
 
     std::vector<std::unique_ptr<cli::Command>> commands;
     commands.push_back(cli::AddPackCommand(app));
@@ -65,7 +71,7 @@ int main(int argc, char** argv) {
         return cli::kExitUsage;
     }
 
-    StderrDebugOutput traceOutput;
+    SystemDebugOutput traceOutput;
     if (trace) {
         SetDebugOutputListener(&traceOutput);
     }

@@ -9,6 +9,7 @@
 #include "cli/changed_list.h"
 #include "cli/command.h"
 #include "cli/json_report.h"
+#include "cli/print.h"
 #include "cli/root_option.h"
 #include "import/orphans.h"
 #include "scan/client_names.h"
@@ -59,7 +60,7 @@ public:
             problem = search.refusal;
         }
         if (!problem.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: orphans refused: %s\n", problem.c_str());
+            PrintError("kelvarin-cli: orphans refused: %s\n", problem.c_str());
             return m_json ? JsonReport("orphans").PrintRefused(problem, kExitRefused)
                           : kExitRefused;
         }
@@ -78,8 +79,8 @@ public:
                 json.AddFile(orphan.published, orphan.stored, action, orphan.bytes, orphan.reason);
             } else if (!m_quiet || orphan.action == OrphanAction::kFailed ||
                        orphan.action == OrphanAction::kKept) {
-                std::printf("%s:%s%s\n", action, ShownName(orphan.stored).c_str(),
-                            orphan.reason.empty() ? "" : (" (" + orphan.reason + ")").c_str());
+                Print("%s:%s%s\n", action, ShownName(orphan.stored).c_str(),
+                      orphan.reason.empty() ? "" : (" (" + orphan.reason + ")").c_str());
             }
         }
         if (!m_changed.empty()) {
@@ -91,7 +92,7 @@ public:
             json.Summary()["removed"] = removed.size();
             return json.Print(status);
         }
-        std::printf("%zu orphans, %zu removed\n", search.orphans.size(), removed.size());
+        Print("%zu orphans, %zu removed\n", search.orphans.size(), removed.size());
         return status;
     }
 

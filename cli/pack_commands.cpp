@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/print.h"
 #include "codec/compressor.h"
 #include "codec/decompressor.h"
 #include "codec/stored_file.h"
@@ -29,12 +30,12 @@ bool ReadStandardInput(std::vector<std::uint8_t>& content) {
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
         content.insert(content.end(), buffer, buffer + got);
         if (content.size() > kMaxFieldLength) {
-            std::fprintf(stderr, "kelvarin-cli: standard input is 2 GiB or larger\n");
+            PrintError("kelvarin-cli: standard input is 2 GiB or larger\n");
             return false;
         }
         if (got < sizeof buffer) {
             if (std::ferror(stdin)) {
-                std::fprintf(stderr, "kelvarin-cli: cannot read standard input\n");
+                PrintError("kelvarin-cli: cannot read standard input\n");
             }
             return !std::ferror(stdin);
         }
@@ -49,7 +50,7 @@ bool ReadInput(const std::string& path, std::vector<std::uint8_t>& content) {
     }
     const ReadOutcome read = ReadWholeFile(path, content, kMaxFieldLength);
     if (!read.Ok()) {
-        std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeReadFailure(read, path).c_str());
+        PrintError("kelvarin-cli: %s\n", DescribeReadFailure(read, path).c_str());
     }
     return read.Ok();
 }
@@ -59,13 +60,13 @@ bool PutStandardOutput(std::span<const std::uint8_t> bytes) {
     const bool put = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
                      std::fflush(stdout) == 0;
     if (!put) {
-        std::fprintf(stderr, "kelvarin-cli: cannot write standard output\n");
+        PrintError("kelvarin-cli: cannot write standard output\n");
     }
     return put;
 }
 
 int ReportWrite(const WriteOutcome& written, const std::string& path) {
-    std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeWriteFailure(written, path).c_str());
+    PrintError("kelvarin-cli: %s\n", DescribeWriteFailure(written, path).c_str());
     return written.notRegular ? kExitRefused : kExitFailed;
 }
 
@@ -73,7 +74,7 @@ bool CanRead(const std::string& path) {
     ChunkedReader reader;
     const ReadOutcome outcome = reader.Open(path);
     if (!outcome.Ok()) {
-        std::fprintf(stderr, "kelvarin-cli: %s\n", DescribeReadFailure(outcome, path).c_str());
+        PrintError("kelvarin-cli: %s\n", DescribeReadFailure(outcome, path).c_str());
     }
     return outcome.Ok();
 }
@@ -109,7 +110,7 @@ public:
         }
         if (CompressFile(m_input, m_output, *work) != 1) {
             // CompressFile has shown its own message for an unwritable output.
-            std::fprintf(stderr, "kelvarin-cli: %s was not packed\n", m_input.c_str());
+            PrintError("kelvarin-cli: %s was not packed\n", m_input.c_str());
             return kExitFailed;
         }
         return kExitOk;
@@ -139,8 +140,7 @@ public:
         const StoredFileState state =
             DecompressStoredFile(m_input, *work, content, TruncationReport::kSilent);
         if (state == StoredFileState::kUnreadable) {
-            std::fprintf(stderr, "kelvarin-cli: cannot read %s; nothing written\n",
-                         m_input.c_str());
+            PrintError("kelvarin-cli: cannot read %s; nothing written\n", m_input.c_str());
             return kExitFailed;
         }
         const bool toStandardOutput = m_output == kStandardStream;
@@ -152,9 +152,9 @@ public:
             }
         }
         if (state != StoredFileState::kWhole) {
-            std::fprintf(stderr, "kelvarin-cli: %s is damaged: %s (%zu bytes decoded); %s\n",
-                         m_input.c_str(), DamageText(state).c_str(), content.size(),
-                         toStandardOutput ? "they were written out" : "nothing written");
+            PrintError("kelvarin-cli: %s is damaged: %s (%zu bytes decoded); %s\n", m_input.c_str(),
+                       DamageText(state).c_str(), content.size(),
+                       toStandardOutput ? "they were written out" : "nothing written");
             return kExitFailed;
         }
         if (toStandardOutput) {

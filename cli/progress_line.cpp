@@ -1,9 +1,10 @@
 // Drawing and erasing the progress line.
 #include "cli/progress_line.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+#include <string>
+
+#include "platform/console_text.h"
 
 namespace kelvarin::cli {
 
@@ -16,7 +17,7 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-ProgressLine::ProgressLine() : m_enabled(::isatty(STDERR_FILENO) == 1) {}
+ProgressLine::ProgressLine() : m_enabled(IsTerminal(stderr)) {}
 
 void ProgressLine::Show(const std::function<std::string()>& text, bool force) {
     if (!m_enabled) {
@@ -27,14 +28,14 @@ void ProgressLine::Show(const std::function<std::string()>& text, bool force) {
         return;
     }
     m_lastDrawn = now;
-    std::fprintf(stderr, "%s%s", kEraseLine, text().c_str());
+    WriteText(stderr, kEraseLine + text());
     std::fflush(stderr);
     m_shown = true;
 }
 
 void ProgressLine::Erase() {
     if (m_shown) {
-        std::fputs(kEraseLine, stderr);
+        WriteText(stderr, kEraseLine);
         std::fflush(stderr);
         m_shown = false;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/print.h"
 #include "fileio/folders.h"
 #include "fileio/paths.h"
 #include "settings/settings_files.h"
@@ -25,26 +26,25 @@ public:
         if (m_folderOption->count() == 0) {
             const auto [root, problem] = ReadRootFolderFile();
             if (!problem.empty() || root.empty()) {
-                std::fprintf(
-                    stderr, "kelvarin-cli: %s\n",
-                    problem.empty() ? "no root folder is set in ./root.folder" : problem.c_str());
+                PrintError("kelvarin-cli: %s\n", problem.empty()
+                                                     ? "no root folder is set in ./root.folder"
+                                                     : problem.c_str());
                 return problem.empty() ? kExitFailed : kExitRefused;
             }
-            std::printf("%s\n", root.c_str());
+            Print("%s\n", root.c_str());
             return kExitOk;
         }
         const std::string root = m_folder.empty() ? std::string() : CanonicalFolder(m_folder);
         if (const std::string why = WhyNotAFolder(root); !why.empty()) {
-            std::fprintf(stderr, "kelvarin-cli: the root folder %s %s\n", m_folder.c_str(),
-                         why.c_str());
+            PrintError("kelvarin-cli: the root folder %s %s\n", m_folder.c_str(), why.c_str());
             return kExitRefused;
         }
         if (const WriteOutcome written = WriteRootFolderFile(root); !written) {
-            std::fprintf(stderr, "kelvarin-cli: %s\n",
-                         DescribeWriteFailure(written, kRootFolderFile).c_str());
+            PrintError("kelvarin-cli: %s\n",
+                       DescribeWriteFailure(written, kRootFolderFile).c_str());
             return written.notRegular ? kExitRefused : kExitFailed;
         }
-        std::printf("%s\n", root.c_str());
+        Print("%s\n", root.c_str());
         return kExitOk;
     }
 

@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/json_report.h"
+#include "cli/print.h"
 #include "cli/root_option.h"
 #include "fileio/paths.h"
 #include "filelist/verify_tree.h"
@@ -60,11 +61,10 @@ public:
             return Refused(result.message, result.namedFiles, ExitStatusOf(result.outcome));
         }
         for (const std::string& note : RunNotes(result.findings)) {
-            std::fprintf(stderr, "kelvarin-cli: %s\n", note.c_str());
+            PrintError("kelvarin-cli: %s\n", note.c_str());
         }
         for (const std::string& entry : result.unmatchedExclusions) {
-            std::fprintf(stderr, "kelvarin-cli: warning: the exclusion %s names no file\n",
-                         entry.c_str());
+            PrintError("kelvarin-cli: warning: the exclusion %s names no file\n", entry.c_str());
         }
         return m_source.empty() ? Print(result) : CheckSourceToo(result, request.rootPath);
     }
@@ -86,7 +86,7 @@ private:
     // The reason on standard error (and as the --json document); returns `status`.
     int Refused(const std::string& reason, const std::vector<UnlistableFile>& files,
                 int status) const {
-        std::fprintf(stderr, "kelvarin-cli: verify refused: %s\n", reason.c_str());
+        PrintError("kelvarin-cli: verify refused: %s\n", reason.c_str());
         if (!m_json) {
             return status;
         }
@@ -111,10 +111,10 @@ private:
             return json.Print(status);
         }
         for (const ListProblem& found : result.problems) {
-            std::printf("%s %s: expected %s, found %s\n", found.kind.c_str(),
-                        ShownName(found.name).c_str(), found.expected.c_str(), found.found.c_str());
+            cli::Print("%s %s: expected %s, found %s\n", found.kind.c_str(),
+                       ShownName(found.name).c_str(), found.expected.c_str(), found.found.c_str());
         }
-        std::printf("%zu files checked, %zu problems\n", result.fileCount, result.problems.size());
+        cli::Print("%zu files checked, %zu problems\n", result.fileCount, result.problems.size());
         return status;
     }
 

@@ -1,7 +1,6 @@
+// The shared part of reading: descriptions, chunked and whole-file reads.
+// Opening and the change check are the system's (posix/, windows/).
 #include "fileio/file_reader.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -25,26 +24,6 @@ std::string DescribeReadFailure(const ReadOutcome& outcome, const std::string& p
     return {};
 }
 
-ReadOutcome ChunkedReader::Open(const std::string& path) {
-    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer; it
-    // changes nothing for the regular files that are read.
-    m_fd = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!m_fd.IsOpen()) {
-        return {ReadResult::kCannotOpen, errno};
-    }
-    struct stat info {};
-    if (::fstat(m_fd.Get(), &info) != 0) {
-        return {ReadResult::kReadError, errno};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return {ReadResult::kNotAFile, S_ISDIR(info.st_mode) ? EISDIR : 0};
-    }
-    m_size = static_cast<std::uint64_t>(info.st_size);
-    m_modified = info.st_mtim;
-    m_source = OpenSource(m_fd.Get(), path);
-    return {};
-}
-
 ReadOutcome ChunkedReader::Read(std::span<std::uint8_t> buffer, std::size_t& got) {
     int error = 0;
     const long count = m_source->Read(buffer.data(), buffer.size(), error);
@@ -54,12 +33,6 @@ ReadOutcome ChunkedReader::Read(std::span<std::uint8_t> buffer, std::size_t& got
     }
     got = static_cast<std::size_t>(count);
     return {};
-}
-
-bool ChunkedReader::ChangedSinceOpen() const {
-    struct stat info {};
-    return ::fstat(m_fd.Get(), &info) != 0 || static_cast<std::uint64_t>(info.st_size) != m_size ||
-           info.st_mtim.tv_sec != m_modified.tv_sec || info.st_mtim.tv_nsec != m_modified.tv_nsec;
 }
 
 ReadOutcome ChunkedReader::ReadFull(std::span<std::uint8_t> buffer, std::size_t& got) {

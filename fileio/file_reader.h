@@ -4,8 +4,6 @@
 // end. Failures carry their errno, so every caller can name the reason.
 #pragma once
 
-#include <time.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -55,7 +53,10 @@ private:
     FileDescriptor m_fd;
     std::unique_ptr<ByteSource> m_source;
     std::uint64_t m_size = 0;
-    struct timespec m_modified {};
+    // The modification time at open, in the system's own units and full
+    // resolution: seconds and nanoseconds, or one count of 100 ns.
+    std::int64_t m_modified = 0;
+    std::int64_t m_modifiedFraction = 0;
 };
 
 // Reads the whole file into `content` (replacing what it held). A file of

@@ -3,13 +3,12 @@
 // way, so none can slip in between the removal and the end of the process.
 #include "fileio/live_temporaries.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
 #include <unordered_set>
+
+#include "fileio/file_calls.h"
 
 namespace kelvarin {
 
@@ -41,7 +40,7 @@ FileDescriptor CreateLiveTemporary(const std::string& path) {
         registry.paths.insert(path);
         ++registry.creating;
     }
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor file = CreateNewFile(path);
     const int error = errno;
     const std::lock_guard lock(registry.mutex);
     if (--registry.creating == 0) {
@@ -50,7 +49,7 @@ FileDescriptor CreateLiveTemporary(const std::string& path) {
     if (!file.IsOpen() || registry.removed) {
         registry.paths.erase(path);  // a file that was there already is not ours
         if (file.IsOpen()) {
-            ::unlink(path.c_str());  // the removal is waiting for this one
+            RemoveFileNamed(path);  // the removal is waiting for this one
             errno = ECANCELED;
             return FileDescriptor();
         }
@@ -74,7 +73,7 @@ std::size_t RemoveLiveTemporaries() {
     registry.created.wait(lock, [&registry] { return registry.creating == 0; });
     std::size_t count = 0;
     for (const std::string& path : registry.paths) {
-        count += ::unlink(path.c_str()) == 0 ? 1 : 0;
+        count += RemoveFileNamed(path) == 0 ? 1 : 0;
     }
     registry.paths.clear();
     return count;

@@ -1,20 +1,16 @@
+// The shared steps of a replacement; what the system does at each step
+// (fileio/file_calls.h) lives in posix/ and windows/.
 #include "fileio/replace_file.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 
 #include "fileio/byte_stream.h"
+#include "fileio/file_calls.h"
 #include "fileio/file_descriptor.h"
 #include "fileio/live_temporaries.h"
 #include "fileio/paths.h"
@@ -44,7 +40,7 @@ std::uint64_t NameRandom() {
 FileDescriptor CreateTemporaryBeside(const std::string& path, std::string& temporary) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         char suffix[40];
-        std::snprintf(suffix, sizeof suffix, "%d.%016llx", static_cast<int>(::getpid()),
+        std::snprintf(suffix, sizeof suffix, "%ld.%016llx", CurrentProcessId(),
                       static_cast<unsigned long long>(NameRandom()));
         temporary = DirectoryPart(path) + std::string(kTemporaryPrefix) + suffix;
         FileDescriptor file = CreateLiveTemporary(temporary);
@@ -94,8 +90,7 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
 }
 
 WriteOutcome CheckReplaceable(const std::string& path) {
-    struct stat old {};
-    if (::lstat(path.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
+    if (const ReplacedTarget old = LookAtTarget(path); old.present && !old.regular) {
         errno = EEXIST;
         return {EEXIST, true};
     }
@@ -106,8 +101,9 @@ WriteOutcome RemoveRegularFile(const std::string& path) {
     if (WriteOutcome refused = CheckReplaceable(path); !refused) {
         return refused;
     }
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        return {errno};
+    if (const int error = RemoveFileNamed(path); error != 0 && error != ENOENT) {
+        errno = error;
+        return {error};
     }
     return {};
 }
@@ -123,11 +119,10 @@ WriteOutcome PendingFile::Write(const std::string& path, Pieces pieces, bool flu
 }
 
 WriteOutcome PendingFile::Begin(const std::string& path) {
-    // One lstat both refuses what is not a regular file (as CheckReplaceable)
-    // and gives the mode and owner to keep.
-    struct stat old {};
-    const bool replacing = ::lstat(path.c_str(), &old) == 0;
-    if (replacing && !S_ISREG(old.st_mode)) {
+    // One look both refuses what is not a regular file (as CheckReplaceable)
+    // and gives what the new file keeps of the old one.
+    const ReplacedTarget old = LookAtTarget(path);
+    if (old.present && !old.regular) {
         errno = EEXIST;
         return {EEXIST, true};
     }
@@ -139,12 +134,9 @@ WriteOutcome PendingFile::Begin(const std::string& path) {
     }
     m_path = path;
     m_size = 0;
-    if (replacing) {
+    if (old.present) {
         // Readers such as a web server under another account keep their access.
-        ::fchmod(m_file.Get(), old.st_mode & 07777);
-        if (::fchown(m_file.Get(), old.st_uid, old.st_gid) != 0) {
-            // Only root may give a file away; the mode above still holds.
-        }
+        KeepTargetTraits(old, m_file.Get());
     }
     m_sink = OpenSink(m_file.Get(), path);
     return {};
@@ -162,10 +154,10 @@ WriteOutcome PendingFile::Finish(bool flushData) {
     m_sink.reset();
     // The data reaches the disk before the name does, or a crash could
     // publish an empty file under the target's name.
-    if (flushData) {
+    if (flushData || FlushesEachFile()) {
         int error = BeforeStep(IoSeam::Step::kFlush, m_path);
-        if (error == 0 && ::fsync(m_file.Get()) != 0) {
-            error = errno;
+        if (error == 0) {
+            error = FlushFileData(m_file.Get());
         }
         if (error != 0) {
             return Fail(error);
@@ -185,8 +177,8 @@ WriteOutcome PendingFile::Fail(int error) {
 
 WriteOutcome PendingFile::Publish(FolderFlush flush) {
     int error = BeforeStep(IoSeam::Step::kRename, m_path);
-    if (error == 0 && std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-        error = errno;
+    if (error == 0) {
+        error = RenameOver(m_temporary, m_path);
     }
     if (error != 0) {
         Discard();
@@ -205,25 +197,9 @@ void PendingFile::Discard() {
     m_sink.reset();
     m_file.Close();
     if (!m_temporary.empty()) {
-        ::unlink(m_temporary.c_str());
+        RemoveFileNamed(m_temporary);
         ForgetLiveTemporary(m_temporary);
         m_temporary.clear();
-    }
-}
-
-int FlushFileSystem(const std::string& path) {
-    if (const int error = BeforeStep(IoSeam::Step::kFlush, path); error != 0) {
-        return error;
-    }
-    const FileDescriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.IsOpen() && ::syncfs(folder.Get()) == 0 ? 0 : errno;
-}
-
-void FlushFolder(const std::string& path) {
-    const FileDescriptor folder(
-        ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.IsOpen()) {
-        ::fsync(folder.Get());
     }
 }
 
@@ -257,10 +233,8 @@ std::size_t RemoveLeftoverTemporaries(const std::vector<std::string>& paths) {
         // The writer's process id is the number after the prefix.
         const long writer = std::strtol(
             path.c_str() + (path.size() - name.size()) + kTemporaryPrefix.size(), nullptr, 10);
-        const bool writerEnded = writer != ::getpid() &&
-                                 (writer <= 0 || writer > INT_MAX ||
-                                  (::kill(static_cast<pid_t>(writer), 0) != 0 && errno == ESRCH));
-        if (writerEnded && ::unlink(path.c_str()) == 0) {
+        const bool writerEnded = writer != CurrentProcessId() && ProcessHasEnded(writer);
+        if (writerEnded && RemoveFileNamed(path) == 0) {
             ++removed;
         }
     }
@@ -268,20 +242,7 @@ std::size_t RemoveLeftoverTemporaries(const std::vector<std::string>& paths) {
 }
 
 std::size_t RemoveLeftoverTemporariesIn(const std::string& folder) {
-    DIR* listing = ::opendir(folder.c_str());
-    if (listing == nullptr) {
-        return 0;
-    }
-    std::vector<std::string> paths;
-    const std::string prefix =
-        !folder.empty() && IsSeparator(folder.back()) ? folder : folder + kSeparator;
-    while (const dirent* entry = ::readdir(listing)) {
-        if (std::string_view(entry->d_name).starts_with(kTemporaryPrefix)) {
-            paths.push_back(prefix + entry->d_name);
-        }
-    }
-    ::closedir(listing);
-    return RemoveLeftoverTemporaries(paths);
+    return RemoveLeftoverTemporaries(EntriesStartingWith(folder, kTemporaryPrefix));
 }
 
 }  // namespace kelvarin

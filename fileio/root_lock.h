@@ -1,14 +1,14 @@
 // One run per root: an import or a list run holds an exclusive lock on the
-// root folder itself (flock on the folder's descriptor, so no extra file is
+// root folder itself (on POSIX flock on the folder's descriptor, on Windows
+// a named mutex for the folder's volume and file index, so no extra file is
 // needed), across processes and within one. A second run is refused at
 // once instead of mixing its files with the first one's. The lock goes with
 // the object, or with the process however it ends.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
-
-#include "fileio/file_descriptor.h"
 
 namespace kelvarin {
 
@@ -39,7 +39,13 @@ public:
     std::string Warning(const std::string& root, std::string_view work = "run") const;
 
 private:
-    FileDescriptor m_fd;
+    // The system's hold on the lock (posix/, windows/ root_lock.cpp).
+    struct Hold;
+    struct HoldDeleter {
+        void operator()(Hold* hold) const;
+    };
+
+    std::unique_ptr<Hold, HoldDeleter> m_hold;
     State m_state = State::kUnsupported;
     std::string m_reason;
 };

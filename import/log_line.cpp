@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "fileio/paths.h"
 #include "import/import_messages.h"
 #include "scan/client_names.h"
 
@@ -30,8 +31,8 @@ std::string_view DisplayName(std::string_view path, std::string_view sourceRoot)
         return path;
     }
     std::size_t start = at + sourceRoot.size();
-    // Skip the separator after the folder; "/" already ends in its own.
-    if (sourceRoot.empty() || sourceRoot.back() != '/') {
+    // Skip the separator after the folder; a top folder ends in its own.
+    if (sourceRoot.empty() || !IsSeparator(sourceRoot.back())) {
         ++start;
     }
     return start < path.size() ? path.substr(start) : std::string_view();

@@ -5,14 +5,15 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "fileio/paths.h"
 #include "fileio/replace_file.h"
 
 namespace kelvarin {
 
 std::string StoredFilePath(std::string_view rootPath, std::string_view relative) {
     std::string dest(rootPath);
-    if (dest.empty() || dest.back() != '/') {
-        dest.push_back('/');
+    if (dest.empty() || !IsSeparator(dest.back())) {
+        dest.push_back(kSeparator);
     }
     return dest.append(StoredRelativePath(relative));
 }
@@ -26,7 +27,10 @@ std::string WhyStoredNameTooLong(std::string_view rootPath, const std::string& d
     const std::string_view below =
         std::string_view(dest).substr(std::min(rootPath.size(), dest.size()));
     for (std::size_t begin = 0; begin < below.size();) {
-        const std::size_t end = std::min(below.find('/', begin), below.size());
+        std::size_t end = begin;
+        while (end < below.size() && !IsSeparator(below[end])) {
+            ++end;
+        }
         if (end - begin > nameLimit) {
             return DescribeWriteFailure(WriteOutcome{ENAMETOOLONG}, dest);
         }

@@ -14,8 +14,8 @@
 
 namespace kelvarin {
 
-// rootPath + "/" + `relative` with ASCII A-Z lower-cased + ".aup": the
-// published name with '/' kept as the separator.
+// rootPath + separator + `relative` with ASCII A-Z lower-cased + ".aup":
+// the published name with the system's separator kept.
 // REQUIRES: `rootPath` is canonical; `relative` is a real relative path
 // ("Data/A.TXT") with no "." or ".." component.
 std::string StoredFilePath(std::string_view rootPath, std::string_view relative);

@@ -1,7 +1,6 @@
 #include "platform/debug_output.h"
 
 #include <atomic>
-#include <cstdio>
 
 namespace kelvarin {
 
@@ -22,10 +21,6 @@ void OutputDebugLine(std::string_view line) {
     if (listener != nullptr) {
         listener->OnDebugLine(line);
     }
-}
-
-void StderrDebugOutput::OnDebugLine(std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 }  // namespace kelvarin

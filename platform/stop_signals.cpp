@@ -1,19 +1,19 @@
-// The signals are taken by sigwait on a thread of their own rather than by a
-// handler, so the clean-up and the hook may lock and allocate like any other
-// code.
+// What a stop signal does, the same on every system: the hook, if one is
+// set, or the clean-up and the exit. How the signals are taken is the
+// system's (posix/ and windows/ stop_signals.cpp); either way they reach
+// DispatchStopSignal on a thread of their own rather than in a handler, so
+// the clean-up and the hook may lock and allocate like any other code.
 #include "platform/stop_signals.h"
 
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
+#include <atomic>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 #include "fileio/live_temporaries.h"
+#include "platform/stop_dispatch.h"
 
 namespace kelvarin {
 
@@ -21,6 +21,7 @@ namespace {
 
 std::mutex g_hookMutex;
 StopHook g_hook;
+std::atomic<bool> g_asked{false};
 
 // Calls the hook, if one is set; false when there is none.
 bool AskToStop(int signal) {
@@ -32,40 +33,21 @@ bool AskToStop(int signal) {
     return true;
 }
 
-[[noreturn]] void EndAtOnce(const char* program, int signal) {
-    const std::size_t removed = RemoveLiveTemporaries();
-    char line[200];
-    const int length =
-        std::snprintf(line, sizeof line, "%s: stopped by %s; %zu unfinished files removed\n",
-                      program, signal == SIGINT ? "SIGINT" : "SIGTERM", removed);
-    if (length > 0 && ::write(STDERR_FILENO, line, static_cast<std::size_t>(length)) < 0) {
-        // Nothing more can be said.
-    }
-    ::_exit(128 + signal);
-}
-
 }  // namespace
 
-void HandleStopSignals(const char* program) {
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-    std::thread([stops, program] {
-        bool asked = false;
-        for (;;) {
-            int signal = 0;
-            while (sigwait(&stops, &signal) != 0) {
-            }
-            // A second signal means the user will not wait for the first.
-            if (asked || !AskToStop(signal)) {
-                EndAtOnce(program, signal);
-            }
-            asked = true;
-        }
-    }).detach();
+[[noreturn]] void EndAtOnce(const char* program, int signal) {
+    const std::size_t removed = RemoveLiveTemporaries();
+    std::fprintf(stderr, "%s: stopped by %s; %zu unfinished files removed\n", program,
+                 signal == SIGINT ? "SIGINT" : "SIGTERM", removed);
+    std::fflush(stderr);
+    std::_Exit(128 + signal);
+}
+
+void DispatchStopSignal(const char* program, int signal) {
+    // A second signal means the user will not wait for the first.
+    if (g_asked.exchange(true) || !AskToStop(signal)) {
+        EndAtOnce(program, signal);
+    }
 }
 
 ScopedStopHook::ScopedStopHook(StopHook hook) {

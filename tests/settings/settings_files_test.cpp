@@ -2,8 +2,8 @@
 #include "settings/settings_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include "tests/support/system_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvarin::test {
@@ -57,18 +57,18 @@ TEST(RootFolderFile, ControlBytesOrOnlySpacesAreRefusedByName) {
 // name, never a wait (a FIFO) and never half an exclusion list.
 TEST(SettingsFiles, WhatCannotBeReadWholeIsNamedAndMissingIsNot) {
     TempDir dir;
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     std::filesystem::create_directory(dir / "folder");
     WriteFile(dir / "huge", "");
     std::filesystem::resize_file(dir / "huge", std::uintmax_t{65} << 20);
-    for (const char* name : {"missing", "fifo", "folder", "huge"}) {
-        const auto [root, rootProblem] = ReadRootFolderFile(dir / name);
-        const auto [entries, excludeProblem] = ReadExcludeListFile(dir / name);
+    for (const std::string& path :
+         {dir / "missing", MakeSpecialFile(dir.Path()), dir / "folder", dir / "huge"}) {
+        const auto [root, rootProblem] = ReadRootFolderFile(path);
+        const auto [entries, excludeProblem] = ReadExcludeListFile(path);
         EXPECT_EQ(root, "");
         EXPECT_TRUE(entries.empty());
-        EXPECT_EQ(rootProblem.empty(), name == std::string("missing")) << name;
+        EXPECT_EQ(rootProblem.empty(), path == dir / "missing") << path;
         EXPECT_EQ(excludeProblem, rootProblem);
-        EXPECT_EQ(rootProblem.find(dir / name) == std::string::npos, rootProblem.empty());
+        EXPECT_EQ(rootProblem.find(path) == std::string::npos, rootProblem.empty());
     }
 }
 

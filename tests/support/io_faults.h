@@ -3,16 +3,17 @@
 // have gone through, as a full disk or a dying device would make them fail.
 #pragma once
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fileio/byte_stream.h"
+#include "tests/support/system_files.h"
 
 namespace kelvarin::test {
 
@@ -125,9 +126,9 @@ public:
     std::unique_ptr<ByteSink> WrapSink(std::unique_ptr<ByteSink> sink,
                                        const std::string&) override {
         if (m_sinks.fetch_add(1) == m_stopAt) {
-            ::kill(::getpid(), m_signal);
+            SendStopSignal(m_signal);
             while (m_until == nullptr || !m_until->load()) {
-                ::usleep(1000);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         }
         return sink;

@@ -1,28 +1,38 @@
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace kelvarin::test {
 
+// A fresh folder under the system's temporary folder: create_directory
+// reports a name that is taken, so a new random one is tried.
 TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kelvarin-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "kelvarin-test-%08x", static_cast<unsigned>(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(base / name, error)) {
+            m_path = base / name;
+            return;
+        }
     }
-    m_path = pattern;
+    throw std::runtime_error("cannot create a temporary folder in " + base.string());
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    // Tests may leave read-only folders behind; make them writable first.
+    // Tests may leave read-only folders (and on Windows read-only files,
+    // which cannot be deleted) behind; make them writable first.
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+        if (!it->is_symlink(ignored)) {
             std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::add, ignored);
         }
@@ -31,7 +41,8 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::operator/(std::string_view relative) const {
-    return (m_path / relative).string();
+    // "a/b" is spelled with the system's separator, as the product spells paths.
+    return (m_path / std::filesystem::path(relative).make_preferred()).string();
 }
 
 void WriteFile(const std::filesystem::path& path, const Bytes& content) {
