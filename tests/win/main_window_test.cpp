@@ -177,8 +177,8 @@ TEST_F(MainWindowTest, TheWindowIsTheTemplate) {
     HWND control = GetWindow(m_dialog, GW_CHILD);
     for (const Row& row : rows) {
         ASSERT_NE(control, nullptr);
-        RECT expected{row.units.left, row.units.top, row.units.left + row.units.right,
-                      row.units.top + row.units.bottom};
+        // Place and size are mapped apart, as the dialog manager does.
+        RECT expected = row.units;
         MapDialogRect(m_dialog, &expected);
         RECT actual;
         GetWindowRect(control, &actual);
@@ -187,13 +187,16 @@ TEST_F(MainWindowTest, TheWindowIsTheTemplate) {
         GetClassNameA(control, className, sizeof(className));
         EXPECT_EQ(static_cast<int>(GetDlgCtrlID(control)) == row.id || row.id == -1, true);
         EXPECT_STRCASEEQ(className, row.className);
-        EXPECT_EQ(std::vector<LONG>({actual.left, actual.top, actual.right, actual.bottom}),
+        EXPECT_EQ(std::vector<LONG>({actual.left, actual.top, actual.right - actual.left,
+                                     actual.bottom - actual.top}),
                   std::vector<LONG>({expected.left, expected.top, expected.right, expected.bottom}))
             << row.id;
         EXPECT_EQ(IsWindowVisible(control) != FALSE, row.visible) << row.id;
         control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(Text(m_dialog), "Kelvarin 0.3");
+    PumpUntil([] { return GetQueueStatus(QS_ALLPOSTMESSAGE) == 0; });
+    EXPECT_EQ(m_choosers.messages, std::vector<std::string>{});
     EXPECT_EQ(FocusId(), IDC_IMPORT);
     EXPECT_EQ(Text(GetDlgItem(m_dialog, IDC_ROOT_PATH)), m_work / "root");
     const HMENU menu = GetSystemMenu(m_dialog, FALSE);
