@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 
@@ -10,6 +11,10 @@ namespace kelvarin {
 namespace {
 
 std::atomic<IoSeam*> g_seam{nullptr};
+
+// The most one read or write asks for: the Windows run time refuses a count
+// above INT_MAX, and a shorter transfer is always allowed.
+constexpr std::size_t kMostPerCall = std::size_t{1} << 30;
 
 // Runs a read or write call again when a signal interrupted it.
 template <class Call>
@@ -29,11 +34,13 @@ long RetryInterrupted(Call call, int& error) {
 }  // namespace
 
 long DescriptorSource::Read(std::uint8_t* bytes, std::size_t size, int& error) {
-    return RetryInterrupted([&] { return ::read(m_fd, bytes, size); }, error);
+    return RetryInterrupted([&] { return ::read(m_fd, bytes, std::min(size, kMostPerCall)); },
+                            error);
 }
 
 long DescriptorSink::Write(const std::uint8_t* bytes, std::size_t size, int& error) {
-    return RetryInterrupted([&] { return ::write(m_fd, bytes, size); }, error);
+    return RetryInterrupted([&] { return ::write(m_fd, bytes, std::min(size, kMostPerCall)); },
+                            error);
 }
 
 void InstallIoSeam(IoSeam* seam) {

@@ -43,7 +43,10 @@ bool LiesInside(const std::string& inner, const std::string& outer) {
 int MakeDirectories(const std::string& path) {
     std::error_code ignored;
     if (!path.empty()) {
-        std::filesystem::create_directories(path, ignored);
+        // As UTF-8 on every system: a plain std::string would be taken in
+        // another code page by the Windows run time.
+        const std::u8string utf8(path.begin(), path.end());
+        std::filesystem::create_directories(std::filesystem::path(utf8), ignored);
     }
     return 1;
 }

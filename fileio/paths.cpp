@@ -11,18 +11,18 @@
 namespace kelvarin {
 
 std::string CanonicalFolder(const std::string& folder) {
-    std::string absolute;
-    if (!IsAbsolutePath(folder)) {
-        absolute = CurrentDirectory();
-        if (absolute.empty()) {
-            return {};
-        }
-        absolute += kSeparator;
+    const std::string absolute = IsAbsolutePath(folder) ? folder : AbsoluteSpelling(folder);
+    if (absolute.empty()) {
+        return {};
     }
-    absolute += folder;
+    std::size_t topLength = 0;
+    std::string canonical = TopFolderOf(absolute, topLength);
+    if (canonical.empty()) {
+        return {};
+    }
 
     std::vector<std::string_view> parts;
-    const std::string_view text(absolute);
+    const std::string_view text = std::string_view(absolute).substr(topLength);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = start;
@@ -40,13 +40,14 @@ std::string CanonicalFolder(const std::string& folder) {
         start = end + 1;
     }
 
-    std::string canonical;
     canonical.reserve(absolute.size());
     for (const std::string_view part : parts) {
-        canonical += kSeparator;
+        if (!IsSeparator(canonical.back())) {
+            canonical += kSeparator;
+        }
         canonical += part;
     }
-    return canonical.empty() ? std::string(1, kSeparator) : canonical;
+    return canonical;
 }
 
 bool IsSameOrBelowFolder(std::string_view path, std::string_view folder) {
@@ -74,7 +75,7 @@ std::optional<std::string_view> RelativeToFolder(std::string_view path, std::str
 }
 
 std::string RootPrefix(const std::string& folder) {
-    return IsTopFolder(folder) ? folder : folder + kSeparator;
+    return !folder.empty() && IsSeparator(folder.back()) ? folder : folder + kSeparator;
 }
 
 std::string DirectoryPart(const std::string& path) {
@@ -94,12 +95,14 @@ std::string_view FileNamePart(std::string_view path) {
 }
 
 std::string ParentFolder(const std::string& folder) {
+    std::size_t topLength = 0;
+    TopFolderOf(folder, topLength);
     std::size_t end = folder.size();
-    while (end > 0 && !IsSeparator(folder[end - 1])) {
+    while (end > topLength && !IsSeparator(folder[end - 1])) {
         --end;
     }
-    // The separator before the last component goes, unless it is the top.
-    return folder.substr(0, end > 1 ? end - 1 : end);
+    // The separator before the last component goes, unless it ends the top.
+    return folder.substr(0, end > topLength ? end - 1 : end);
 }
 
 }  // namespace kelvarin

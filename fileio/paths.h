@@ -1,9 +1,10 @@
 // The rules of path text: the separator, how two spellings compare, the
 // canonical form of a folder, and the parts a path splits into. Everything
 // here works on the text alone except that a relative folder is taken
-// against the current directory. The separator and comparison rules sit in
-// the first few functions and nowhere else, so that a system with another
-// separator, drive letters or case-blind names changes only those.
+// against the current directory. The separator, comparison and top-folder
+// rules sit in the first few functions and nowhere else, so that a system
+// with another separator, drive letters or case-blind names changes only
+// those.
 #pragma once
 
 #include <optional>
@@ -12,30 +13,45 @@
 
 namespace kelvarin {
 
-// The separator that paths are built with.
+// The separator that paths are built with; Windows also takes '/'.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
 constexpr char kSeparator = '/';
+#endif
 
 // Whether `c` separates two components of a path.
 constexpr bool IsSeparator(char c) {
-    return c == kSeparator;
+    return c == kSeparator || c == '/';
 }
+
+// The rules below differ by system (posix/ and windows/ path_text.cpp).
 
 // Whether two spellings name the same path, as the file system compares
-// names: byte for byte here.
-inline bool SamePathText(std::string_view a, std::string_view b) {
-    return a == b;
-}
+// names: byte for byte on POSIX; on Windows ignoring case as NTFS does
+// (CompareStringOrdinal), '/' and '\' alike.
+bool SamePathText(std::string_view a, std::string_view b);
 
-// Whether `path` starts at the top of the file system rather than at the
-// current directory.
-inline bool IsAbsolutePath(std::string_view path) {
-    return !path.empty() && IsSeparator(path.front());
-}
+// Whether `path` starts at the top of a file system rather than at the
+// current directory: "/x"; on Windows "C:\x", "\\server\share\x" or
+// "\\?\C:\x" (not the drive-relative "\x" or "C:x").
+bool IsAbsolutePath(std::string_view path);
 
-// Whether `folder` is the top of the file system ("/").
-inline bool IsTopFolder(std::string_view folder) {
-    return folder.size() == 1 && IsSeparator(folder.front());
-}
+// Whether `folder` is the top of a file system: "/"; on Windows "C:\" or
+// "\\server\share".
+bool IsTopFolder(std::string_view folder);
+
+// The canonical top folder that the absolute `path` starts at ("/", "C:\",
+// "\\server\share\"; "\\?\" dropped where a plain form says the same),
+// with `length` set to how many bytes of `path` spell it; empty (length 0)
+// for a path that is not absolute.
+std::string TopFolderOf(std::string_view path, std::size_t& length);
+
+// `path` made absolute against the current directory (on Windows also the
+// drive-relative "\x" and "C:x"), not yet canonical; empty when the current
+// directory cannot be determined.
+// REQUIRES: `path` is not absolute.
+std::string AbsoluteSpelling(const std::string& path);
 
 // The absolute, lexically canonical form of a folder path: relative paths
 // resolved against the current directory, "." and ".." resolved, no doubled
@@ -58,7 +74,7 @@ bool IsSameOrBelowFolder(std::string_view path, std::string_view folder);
 std::optional<std::string_view> RelativeToFolder(std::string_view path, std::string_view folder);
 
 // The folder part that a scan of `folder` puts before every relative path:
-// the folder and one separator ("/" for the top itself).
+// the folder and one separator (the top itself, "/" or "C:\", as it is).
 // REQUIRES: folder is canonical.
 std::string RootPrefix(const std::string& folder);
 

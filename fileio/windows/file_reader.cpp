@@ -17,15 +17,15 @@ ReadOutcome ChunkedReader::Open(const std::string& path) {
     if (!handle.IsOpen()) {
         return {ReadResult::kCannotOpen, errno};
     }
+    if (GetFileType(handle.Get()) != FILE_TYPE_DISK) {
+        return {ReadResult::kNotAFile, 0};  // a device or a pipe
+    }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!InformationOf(handle.Get(), info)) {
         return {ReadResult::kReadError, errno};
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return {ReadResult::kNotAFile, EISDIR};
-    }
-    if (GetFileType(handle.Get()) != FILE_TYPE_DISK) {
-        return {ReadResult::kNotAFile, 0};
     }
     m_size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     m_modified = static_cast<std::int64_t>(TicksOf(info.ftLastWriteTime));

@@ -18,6 +18,10 @@ FileStatus StatusThrough(const std::string& path, bool ownStatus) {
     FileStatus status;
     const OwnedHandle handle = OpenPath(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING,
                                         ownStatus ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    if (handle.IsOpen() && GetFileType(handle.Get()) != FILE_TYPE_DISK) {
+        status.kind = FileKind::kOther;  // a device or a pipe
+        return status;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!handle.IsOpen() || !InformationOf(handle.Get(), info)) {
         status.error = errno;
@@ -30,8 +34,7 @@ FileStatus StatusThrough(const std::string& path, bool ownStatus) {
     } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         status.kind = FileKind::kFolder;
     } else {
-        status.kind =
-            GetFileType(handle.Get()) == FILE_TYPE_DISK ? FileKind::kRegular : FileKind::kOther;
+        status.kind = FileKind::kRegular;
     }
     status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     status.device = info.dwVolumeSerialNumber;

@@ -29,7 +29,12 @@ int RemoveFileNamed(const std::string& path) {
         SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) == 0) {
         return error;
     }
-    return DeleteFileW(wide.c_str()) != 0 ? 0 : LastErrno();
+    if (DeleteFileW(wide.c_str()) == 0) {
+        const int again = LastErrno();
+        SetFileAttributesW(wide.c_str(), attributes);  // left as it was found
+        return again;
+    }
+    return 0;
 }
 
 }  // namespace kelvarin

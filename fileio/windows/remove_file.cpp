@@ -31,7 +31,11 @@ std::string RemoveOpenFile(HANDLE handle, DWORD attributes) {
     disposition.DeleteFile = TRUE;
     if (SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) ==
         0) {
-        return std::strerror(LastErrno());
+        const int error = LastErrno();
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = attributes;  // left as it was found
+        SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
+        return std::strerror(error);
     }
     return {};
 }

@@ -29,14 +29,17 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 ReplacedTarget LookAtTarget(const std::string& path) {
     const OwnedHandle handle =
         OpenPath(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!handle.IsOpen() || !InformationOf(handle.Get(), info)) {
+    if (!handle.IsOpen()) {
         return {};
     }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(handle.Get()) != FILE_TYPE_DISK || !InformationOf(handle.Get(), info)) {
+        return {true, false};  // a device, or what cannot say what it is
+    }
     const DWORD notFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    const bool regular =
-        (info.dwFileAttributes & notFile) == 0 && GetFileType(handle.Get()) == FILE_TYPE_DISK;
-    return {true, regular, {info.dwFileAttributes, TicksOf(info.ftCreationTime), 0}};
+    return {true,
+            (info.dwFileAttributes & notFile) == 0,
+            {info.dwFileAttributes, TicksOf(info.ftCreationTime), 0}};
 }
 
 void KeepTargetTraits(const ReplacedTarget& target, int fd) {

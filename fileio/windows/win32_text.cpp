@@ -37,11 +37,21 @@ std::wstring WidePath(std::string_view path) {
     if (wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0) {
         return wide;
     }
-    if (wide.rfind(L"\\\\", 0) == 0) {
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    }
+    const bool unc = wide.rfind(L"\\\\", 0) == 0;
     const bool drive = wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\';
-    return drive ? L"\\\\?\\" + wide : wide;
+    if (!unc && !drive) {
+        return wide;
+    }
+    // The prefix turns off the system's own resolving of "." and "..", so
+    // that is done first.
+    std::wstring full(wide.size() + 1, L'\0');
+    const DWORD size =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (size > 0 && size < full.size()) {
+        full.resize(size);
+        wide = std::move(full);
+    }
+    return unc ? L"\\\\?\\UNC\\" + wide.substr(2) : L"\\\\?\\" + wide;
 }
 
 int ErrnoOf(DWORD code) {

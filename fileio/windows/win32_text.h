@@ -18,7 +18,8 @@ std::string Utf8Of(std::wstring_view text);
 
 // `path` for the wide file calls: '/' turned into '\', and an absolute path
 // given the "\\?\" (or "\\?\UNC\") prefix so that it may be longer than
-// MAX_PATH. A relative path is left relative.
+// MAX_PATH, its "." and ".." resolved first as the system would without the
+// prefix. A relative path is left relative.
 std::wstring WidePath(std::string_view path);
 
 // The errno value that says what the system error `code` says, so that

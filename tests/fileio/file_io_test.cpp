@@ -9,6 +9,7 @@
 #include "fileio/paths.h"
 #include "fileio/remove_file.h"
 #include "fileio/replace_file.h"
+#include "fileio/root_lock.h"
 #include "tests/support/io_faults.h"
 #include "tests/support/sample_data.h"
 #include "tests/support/system_files.h"
@@ -109,6 +110,9 @@ TEST(WriteFileReplacing, LeavesEverythingButARegularFileAlone) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(ListFolder(dir.Path()), names);
+    if (!links) {
+        GTEST_SKIP() << kNoLinks;
+    }
 }
 
 // Guards that a removal below a root follows no link, neither on the way
@@ -118,8 +122,9 @@ TEST(RemoveRegularFileBelow, RemovesOnlyARegularFileReachedWithoutALink) {
     WriteFile(dir / "root/sub/x.aup", "x");
     WriteFile(dir / "outside/y.aup", "y");
     const std::string root = dir / "root";
-    if (MakeLink("../outside", dir / "root/sub/ext", true) &&
-        MakeLink("../outside/y.aup", dir / "root/y.aup")) {
+    const bool links = MakeLink("../outside", dir / "root/sub/ext", true) &&
+                       MakeLink("../outside/y.aup", dir / "root/y.aup");
+    if (links) {
         EXPECT_EQ(RemoveRegularFileBelow(root, "sub/ext/y.aup"), "lies behind the link sub/ext");
         EXPECT_EQ(RemoveRegularFileBelow(root, "y.aup"), "is not a regular file");
         EXPECT_EQ(ListFolder(dir / "root/sub"), (std::vector<std::string>{"ext", "x.aup"}));
@@ -128,6 +133,9 @@ TEST(RemoveRegularFileBelow, RemovesOnlyARegularFileReachedWithoutALink) {
     EXPECT_EQ(RemoveRegularFileBelow(root, "sub/x.aup"), "");
     EXPECT_FALSE(fs::exists(dir / "root/sub/x.aup"));
     EXPECT_EQ(ListFolder(dir / "outside"), std::vector<std::string>{"y.aup"});
+    if (!links) {
+        GTEST_SKIP() << kNoLinks;
+    }
 }
 
 // A temporary's name that is taken (a leftover, another writer's) is passed
@@ -145,6 +153,48 @@ TEST(WriteFileReplacing, ATakenTemporaryNameIsNeverReused) {
     EXPECT_EQ(ReadFile(dir / "a"), ToBytes("new"));
     EXPECT_EQ(ReadFile(dir / taken), ToBytes("theirs"));
     EXPECT_EQ(ListFolder(dir.Path()), (std::vector<std::string>{taken, "a"}));
+}
+
+// A temporary is a leftover once its writer has ended, never before; this
+// process's own are its live temporaries.
+TEST(RemoveLeftoverTemporaries, RemovesOnlyWhatAnEndedWriterLeft) {
+    TempDir dir;
+    OtherProcess ended, writer;
+    ended.End();
+    const auto temporaryOf = [&dir](long writerId) {
+        return dir / (".~kvtmp&" + std::to_string(writerId) + ".0123456789abcdef");
+    };
+    for (const long id : {ended.Id(), writer.Id(), static_cast<long>(::getpid())}) {
+        WriteFile(temporaryOf(id), "x");
+    }
+    EXPECT_EQ(RemoveLeftoverTemporariesIn(dir.Path().string()), 1u);
+    EXPECT_FALSE(fs::exists(temporaryOf(ended.Id())));
+    writer.End();
+    EXPECT_EQ(RemoveLeftoverTemporariesIn(dir.Path().string()), 1u);
+    const std::string own(FileNamePart(temporaryOf(::getpid())));
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{own});
+}
+
+// One run per root, however the root is spelled.
+TEST(RootLock, ASecondHoldIsRefusedHoweverTheRootIsSpelled) {
+    TempDir dir;
+    const std::string root = dir / "Root";
+    fs::create_directory(root);
+    std::string upper = root, slashes = root;
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    {
+        const RootLock held = RootLock::TryLock(root);
+        ASSERT_EQ(held.GetState(), RootLock::State::kHeld);
+        for (const std::string& spelling :
+             {root, root + kSeparator, dir / "./Root", slashes, upper}) {
+            if (SamePathText(spelling, root)) {
+                EXPECT_EQ(RootLock::TryLock(spelling).GetState(), RootLock::State::kBusy)
+                    << spelling;
+            }
+        }
+    }
+    EXPECT_EQ(RootLock::TryLock(root).GetState(), RootLock::State::kHeld);
 }
 
 // A file merely named like a temporary is a published file like any other.

@@ -10,14 +10,19 @@ namespace kelvarin::test {
 namespace {
 
 TEST(RootFolderFile, RoundTripsExactlyAndReadsTheFirstLineCanonically) {
+#ifdef _WIN32
+    const std::string root = "C:\\srv\\Upd", spelled = "c:/srv//Upd/./data/../";
+#else
+    const std::string root = "/srv/Upd", spelled = "/srv//Upd/./data/../";
+#endif
     TempDir dir;
     const std::string file = dir / "root.folder";
     EXPECT_EQ(ReadRootFolderFile(file).value, "");  // missing
-    ASSERT_TRUE(WriteRootFolderFile("/srv/Upd", file));
-    EXPECT_EQ(ReadFile(file), ToBytes("/srv/Upd"));  // no line end
-    EXPECT_EQ(ReadRootFolderFile(file).value, "/srv/Upd");
-    WriteFile(file, "/srv//Upd/./data/../\r\n/second/line\n");
-    EXPECT_EQ(ReadRootFolderFile(file).value, "/srv/Upd");
+    ASSERT_TRUE(WriteRootFolderFile(root, file));
+    EXPECT_EQ(ReadFile(file), ToBytes(root));  // no line end
+    EXPECT_EQ(ReadRootFolderFile(file).value, root);
+    WriteFile(file, spelled + "\r\n/second/line\n");
+    EXPECT_EQ(ReadRootFolderFile(file).value, root);
     EXPECT_FALSE(WriteRootFolderFile("/x", dir / "no/such/folder/root.folder"));
 }
 

@@ -23,7 +23,7 @@ TempDir::TempDir() {
             return;
         }
     }
-    throw std::runtime_error("cannot create a temporary folder in " + base.string());
+    throw std::runtime_error("cannot create a temporary folder in " + TextOf(base));
 }
 
 TempDir::~TempDir() {
@@ -40,12 +40,22 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempDir::operator/(std::string_view relative) const {
-    // "a/b" is spelled with the system's separator, as the product spells paths.
-    return (m_path / std::filesystem::path(relative).make_preferred()).string();
+std::filesystem::path PathOf(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-void WriteFile(const std::filesystem::path& path, const Bytes& content) {
+std::string TextOf(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+std::string TempDir::operator/(std::string_view relative) const {
+    // "a/b" is spelled with the system's separator, as the product spells paths.
+    return TextOf(m_path / PathOf(relative).make_preferred());
+}
+
+void WriteFile(const AnyPath& file, const Bytes& content) {
+    const std::filesystem::path& path = file.path;
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path());
     }
@@ -53,18 +63,18 @@ void WriteFile(const std::filesystem::path& path, const Bytes& content) {
     out.write(reinterpret_cast<const char*>(content.data()),
               static_cast<std::streamsize>(content.size()));
     if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
+        throw std::runtime_error("cannot write " + TextOf(path));
     }
 }
 
-void WriteFile(const std::filesystem::path& path, std::string_view content) {
+void WriteFile(const AnyPath& path, std::string_view content) {
     WriteFile(path, ToBytes(content));
 }
 
-Bytes ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
+Bytes ReadFile(const AnyPath& path) {
+    std::ifstream in(path.path, std::ios::binary);
     if (!in) {
-        throw std::runtime_error("cannot read " + path.string());
+        throw std::runtime_error("cannot read " + TextOf(path.path));
     }
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -73,10 +83,10 @@ Bytes ToBytes(std::string_view text) {
     return Bytes(text.begin(), text.end());
 }
 
-std::vector<std::string> ListFolder(const std::filesystem::path& folder) {
+std::vector<std::string> ListFolder(const AnyPath& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path)) {
+        names.push_back(TextOf(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -1,5 +1,6 @@
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <stdexcept>
@@ -27,6 +28,32 @@ bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& 
 
 void SendStopSignal(int signal) {
     ::kill(::getpid(), signal);
+}
+
+OtherProcess::OtherProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::raise(SIGSTOP);
+        ::_exit(0);
+    }
+    int stopped = 0;
+    if (child < 0 || ::waitpid(child, &stopped, WUNTRACED) != child) {
+        throw std::runtime_error("cannot start another process");
+    }
+    m_id = child;
+    m_running = true;
+}
+
+OtherProcess::~OtherProcess() {
+    End();
+}
+
+void OtherProcess::End() {
+    if (m_running) {
+        ::kill(static_cast<pid_t>(m_id), SIGKILL);
+        ::waitpid(static_cast<pid_t>(m_id), nullptr, 0);
+        m_running = false;
+    }
 }
 
 }  // namespace kelvarin::test
