@@ -144,10 +144,12 @@ std::vector<FolderId> FolderAndItsParents(const std::string& path) {
         if (const std::optional<FolderId> id = IdOfPath(folder)) {
             ids.push_back(*id);
         }
-        if (IsTopFolder(folder)) {
+        std::string parent = ParentFolder(folder);
+        // The top holds itself; a spelling the path rules cannot climb stops too.
+        if (IsTopFolder(folder) || parent == folder) {
             return ids;
         }
-        folder = ParentFolder(folder);
+        folder = std::move(parent);
     }
 }
 
