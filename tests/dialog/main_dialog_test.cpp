@@ -236,7 +236,8 @@ TEST_F(MainDialogTest, WhileItsImportRunsNoOtherRunTakesTheRoot) {
     const auto cli = [this](std::vector<std::string> arguments) {
         std::vector<std::string> words = arguments;
         words.insert(words.end(), {"--root", m_work / "root"});
-        return test::RunProgram(KELVARIN_CLI, words, m_work.Path().string(), "", "", "");
+        const std::string output = m_work / "cli.out";
+        return test::RunProgram(KELVARIN_CLI, words, m_work.Path().string(), "", output, output);
     };
     EXPECT_EQ(cli({"filelist"}), 3);
     EXPECT_EQ(cli({"import", m_work / "src"}), 3);
