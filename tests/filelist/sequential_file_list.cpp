@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "codec/decompressor.h"
+#include "fileio/paths.h"
 #include "scan/collect_files.h"
 #include "tests/support/md5_oracle.h"
 #include "tests/support/temp_dir.h"
@@ -48,15 +49,16 @@ std::string SequentialListText(const std::string& root, const std::vector<std::s
                                std::vector<std::string>* damaged) {
     std::vector<std::string> files;
     CollectFiles(root, files);
-    std::erase_if(files, [&root](const std::string& path) {  // scanned paths are unique
-        return path == root + "/update_filelist.xml" || path == root + "/update_filelist.xml.bin" ||
-               IsTemporary(path.substr(path.rfind('/') + 1));
+    const std::string list = root + kSeparator + "update_filelist.xml";
+    std::erase_if(files, [&list](const std::string& path) {  // scanned paths are unique
+        return path == list || path == list + ".bin" ||
+               IsTemporary(path.substr(path.rfind(kSeparator) + 1));
     });
     auto window = std::make_unique<LzssWindow>();
     std::string text = "<root count=\"" + std::to_string(files.size()) + "\">\n";
     for (const std::string& path : files) {
         std::string name = Lower(path.substr(root.size() + 1));
-        std::replace(name.begin(), name.end(), '/', '\\');
+        std::replace(name.begin(), name.end(), kSeparator, '\\');
         const std::string stem = name.size() < 4 ? name : name.substr(0, name.size() - 4);
         int pack = stem.ends_with(".mp3") ? 0 : 1;  // the extension from the last '.' is ".mp3"
         for (const std::string& entry : excludeList) {

@@ -231,10 +231,11 @@ TEST(StartImport, StoredBytesAreTheLiteralCodecsThroughEachWorkersWindow) {
         std::map<std::string, Bytes> contents, before;
         for (std::uint32_t i = 0; i < 21; ++i) {
             const std::string name = "d" + std::to_string(i % 2) + "/f" + std::to_string(i);
+            const std::string path = base / ("src/" + name);  // as the scan spells it
             const std::size_t size = i * 1700 + (i % 3) * 17;
             const Bytes content = i % 2 == 0 ? RunsAndPatterns(size, i) : TextLike(size, i);
-            WriteFile(src / name, content);
-            contents[(src / name).string()] = content;
+            WriteFile(path, content);
+            contents[path] = content;
             Bytes stored = Packed(content);
             switch (i % 4) {
                 case 0:
@@ -249,7 +250,7 @@ TEST(StartImport, StoredBytesAreTheLiteralCodecsThroughEachWorkersWindow) {
                     break;
             }
             WriteFile(root / (name + ".aup"), stored);
-            before[(src / name).string()] = stored;
+            before[path] = stored;
         }
         RecordingMessageWindow window;
         ImportOptions options;
@@ -362,19 +363,26 @@ TEST(StoredFileBatch, PutsFilesInPlaceBatchByBatchInOrderAndNamesWhatFails) {
     std::vector<std::string> reasons(7);
     const std::atomic<bool> noStop{false};
     {
+        // All written first: a flush of each file's own (kFlushesEachFile) comes before any
+        // batch's steps, which run beside the worker.
+        std::vector<PendingFile> files(reasons.size());
+        for (std::size_t i = 0; i < reasons.size(); ++i) {
+            ASSERT_TRUE(files[i].Write(root / ("f" + std::to_string(i)), {ToBytes("x")}, false));
+            if (i == 5) {
+                fs::create_directory(files[i].Path());  // a rename cannot replace a folder
+            }
+        }
         StoredFileBatch batch(root.Path().string(), window, 1, reasons, noStop, 2);
         for (std::size_t i = 0; i < reasons.size(); ++i) {
-            PendingFile file;
-            ASSERT_TRUE(file.Write(root / ("f" + std::to_string(i)), {ToBytes("x")}, false));
-            if (i == 5) {
-                fs::create_directory(file.Path());  // a rename cannot replace a folder
-            }
-            batch.Add(i, WM_IMPORT_ADDED, std::move(file));
+            batch.Add(i, WM_IMPORT_ADDED, std::move(files[i]));
         }
         batch.Finish();
     }
     Messages expected;
     std::vector<std::string> taken;
+    for (std::size_t i = 0; kFlushesEachFile && i < reasons.size(); ++i) {
+        taken.push_back("flush " + (root / ("f" + std::to_string(i))));
+    }
     for (std::size_t i = 0; i < reasons.size(); ++i) {
         expected.push_back({i == 5 ? WM_IMPORT_FAILED : WM_IMPORT_ADDED, i, 1});
         if (i % 2 == 0) {

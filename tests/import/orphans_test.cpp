@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 
+#include "fileio/paths.h"
 #include "fileio/root_lock.h"
 #include "import/import_messages.h"
 #include "import/orphans.h"
@@ -20,6 +21,9 @@ namespace kelvarin::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Paths below the root are spelled with the system's separator.
+const std::string kDataFolder = std::string("data") + kSeparator;
 
 // src: A.txt, Data/B.bin, Data/C.bin, imported into root.
 class SourceAndRoot : public testing::Test {
@@ -53,7 +57,7 @@ TEST_F(SourceAndRoot, OrphansAreFoundThenRemovedAndNothingElseIs) {
     fs::remove(m_base / "src/Data/B.bin");
     WriteFile(m_base / "root/notes.txt", "not a stored file");
     const std::uintmax_t bytes = fs::file_size(m_base / "root/data/b.bin.aup");
-    const std::string found = "data/b.bin.aup data\\b.bin " + std::to_string(bytes) + " ";
+    const std::string found = kDataFolder + "b.bin.aup data\\b.bin " + std::to_string(bytes) + " ";
     EXPECT_EQ(Describe(FindOrphans(m_src, m_root, OrphanDeletion::kListOnly)),
               std::vector<std::string>{found + "0"});
     EXPECT_TRUE(fs::exists(m_base / "root/data/b.bin.aup"));
@@ -83,15 +87,15 @@ TEST_F(SourceAndRoot, SourceCheckNamesEachKindInScanOrderAndWritesNothing) {
     EXPECT_TRUE(CheckSourceAgainstRoot(m_src, m_root).findings.empty());
     WriteFile(m_base / "src/A.txt", "alphb");  // differs
     WriteFile(m_base / "src/New.txt", "new");  // not imported
-    WriteFile(m_base / "src/x?", "x");         // refused
+    WriteFile(m_base / "src/x&", "x");         // refused
     fs::remove(m_base / "src/Data/B.bin");     // its stored file has no source
     std::vector<std::string> kinds;
     for (const SourceFinding& finding : CheckSourceAgainstRoot(m_src, m_root).findings) {
         kinds.push_back(finding.kind + " " + finding.name);
     }
     EXPECT_EQ(kinds, (std::vector<std::string>{
-                         "refused " + (m_base / "src/x?"), "source-differs a.txt.aup",
-                         "not-imported new.txt.aup", "no-source data/b.bin.aup"}));
+                         "refused " + (m_base / "src/x&"), "source-differs a.txt.aup",
+                         "not-imported new.txt.aup", "no-source " + kDataFolder + "b.bin.aup"}));
     EXPECT_FALSE(fs::exists(m_base / "root/new.txt.aup"));
 }
 
@@ -160,8 +164,9 @@ TEST_P(HostileTrees, RemoveOnlyTheTrueOrphanOrRefuseAsImportDoes) {
     EXPECT_EQ(found, GetParam().found);
     if (GetParam().refused == nullptr) {
         EXPECT_EQ(search.refusal, "");
-        std::erase_if(expected,
-                      [](const auto& file) { return file.first == "root/data/c.bin.aup"; });
+        std::erase_if(expected, [](const auto& file) {
+            return file.first == "root" + (kSeparator + kDataFolder) + "c.bin.aup";
+        });
     } else {
         EXPECT_NE(search.refusal.find(GetParam().refused), std::string::npos) << search.refusal;
         RecordingMessageWindow window;
@@ -171,7 +176,7 @@ TEST_P(HostileTrees, RemoveOnlyTheTrueOrphanOrRefuseAsImportDoes) {
     EXPECT_EQ(FilesUnder(m_base.Path()), expected);
 }
 
-const std::string kRemoved = "data/c.bin.aup 1 ";
+const std::string kRemoved = kDataFolder + "c.bin.aup 1 ";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileTrees,

@@ -19,9 +19,11 @@ TEST(ClientNames, FoldOnlyAsciiLettersAndRefuseForbiddenAndControlBytesAndCaseTw
         const std::string c(1, static_cast<char>(byte));
         const char lower = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : c[0];
         EXPECT_EQ(PublishedName(c), std::string(1, byte == '/' ? '\\' : lower)) << byte;
-        // A lone byte from 0x80 is not UTF-8; '&' would not read back from the list.
-        const bool forbidden =
-            byte < 0x20 || byte >= 0x80 || std::string("\\:*?\"<>|&").find(c) != std::string::npos;
+        // A lone byte from 0x80 is not UTF-8; '&' would not read back from the list; '\\' is
+        // a name byte only where it is no separator.
+        const bool forbidden = byte < 0x20 || byte >= 0x80 ||
+                               std::string(":*?\"<>|&").find(c) != std::string::npos ||
+                               (byte == '\\' && test::kAnyFileName);
         EXPECT_EQ(RefusedNames({"d/a" + c})[0].has_value(), forbidden) << byte;
     }
     const auto kCase = RefusalReason::kNameDiffersInCase, kNot = RefusalReason::kNameNotHeld;

@@ -21,6 +21,10 @@ inline constexpr const char* kNoLinks =
 // names may differ in case only (POSIX); Windows refuses both.
 extern const bool kAnyFileName;
 
+// Whether each stored file is flushed on its own before its rename (Windows,
+// where flushing a whole volume needs administrator rights).
+extern const bool kFlushesEachFile;
+
 // Makes `link` a symbolic link to `target` (a folder link when `folder`);
 // false where the system cannot (Wine says yes to CreateSymbolicLinkW and
 // makes nothing), for the test to skip what needs one.

@@ -10,6 +10,7 @@
 namespace kelvarin::test {
 
 const bool kAnyFileName = true;
+const bool kFlushesEachFile = false;
 
 std::string MakeSpecialFile(const std::filesystem::path& folder) {
     const std::string path = (folder / "fifo").string();

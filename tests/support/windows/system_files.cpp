@@ -8,6 +8,7 @@
 namespace kelvarin::test {
 
 const bool kAnyFileName = false;
+const bool kFlushesEachFile = true;
 
 std::string MakeSpecialFile(const std::filesystem::path&) {
     return "\\\\.\\NUL";
