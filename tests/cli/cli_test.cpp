@@ -273,6 +273,15 @@ TEST_F(Cli, JsonDocumentsParseAndCountAsTheHumanSummariesDo) {
     EXPECT_EQ(json["summary"]["exit"], 1);
 }
 
+// The MD5 state after each block goes where the system's tools look for a program's debug output.
+TEST_F(Cli, TraceReachesTheSystemsDebugOutput) {
+    Expect("import src --root root", 0, {"added 3"});
+    const std::string trace = DebugOutputOf(KELVARIN_CLI, {"--trace", "filelist", "--root", "root"},
+                                            m_work.Path().string());
+    EXPECT_NE(trace.find("state:a343172c bf5f3091 e4f87d36 f9f969f0\r\n"), std::string::npos)
+        << trace;  // MD5 of "alpha"
+}
+
 struct ExitCase {
     const char* name;
     const char* arguments;
