@@ -18,6 +18,12 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
                const std::string& folder, const std::string& input, const std::string& output,
                const std::string& errors);
 
+// What `program` sends to the system's debug output while it runs in
+// `folder`: its standard error on POSIX; on Windows the strings it gives
+// OutputDebugStringA, taken as its debugger (its standard streams are NUL).
+std::string DebugOutputOf(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& folder);
+
 // Makes a FIFO at `path`; false where the system has none.
 bool MakeFifo(const std::string& path);
 

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/temp_dir.h"
+
 namespace kelvarin::test {
 
 namespace {
@@ -101,6 +103,14 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string DebugOutputOf(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& folder) {
+    const TempDir capture;
+    RunProgram(program, arguments, folder, "", "/dev/null", capture / "errors");
+    const Bytes bytes = ReadFile(capture / "errors");
+    return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace kelvarin::test

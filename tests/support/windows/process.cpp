@@ -30,6 +30,70 @@ HANDLE Inheritable(const std::string& path, bool write) {
                        write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Takes the debug events of `process` until it ends, as its debugger, and
+// adds the strings it sends to OutputDebugStringA to `text`.
+void TakeDebugEvents(HANDLE process, std::string& text) {
+    for (DEBUG_EVENT event{}; WaitForDebugEvent(&event, INFINITE);) {
+        const DWORD code = event.dwDebugEventCode;
+        DWORD reply = DBG_CONTINUE;
+        if (code == OUTPUT_DEBUG_STRING_EVENT) {
+            std::string piece(event.u.DebugString.nDebugStringLength, '\0');
+            ReadProcessMemory(process, event.u.DebugString.lpDebugStringData, piece.data(),
+                              piece.size(), nullptr);
+            text += piece.c_str();
+        } else if (code == EXCEPTION_DEBUG_EVENT &&
+                   event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+            reply = DBG_EXCEPTION_NOT_HANDLED;  // the program's own, for its own handlers
+        } else if (code == CREATE_PROCESS_DEBUG_EVENT || code == LOAD_DLL_DEBUG_EVENT) {
+            CloseHandle(code == LOAD_DLL_DEBUG_EVENT ? event.u.LoadDll.hFile
+                                                     : event.u.CreateProcessInfo.hFile);
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, reply);
+        if (code == EXIT_PROCESS_DEBUG_EVENT) {
+            return;
+        }
+    }
+}
+
+// Runs `program` with the standard handles `in`, `out` and `errors` (closed
+// here; `errors` may be `out`) and gives its exit status; as its debugger
+// when `debugStrings` is given, which then gets what it sent to
+// OutputDebugStringA.
+int Run(const std::string& program, const std::vector<std::string>& arguments,
+        const std::string& folder, HANDLE in, HANDLE out, HANDLE errors,
+        std::string* debugStrings = nullptr) {
+    std::wstring line = Quoted(WideOf(program));
+    for (const std::string& argument : arguments) {
+        line.append(L" ").append(Quoted(WideOf(argument)));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = errors;
+    PROCESS_INFORMATION process{};
+    const DWORD flags = debugStrings ? DEBUG_ONLY_THIS_PROCESS : 0;
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags,
+                                        nullptr, WideOf(folder).c_str(), &startup, &process);
+    DWORD status = static_cast<DWORD>(-1);
+    if (started) {
+        if (debugStrings) {
+            TakeDebugEvents(process.hProcess, *debugStrings);
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(in);
+    CloseHandle(out);
+    if (errors != out) {
+        CloseHandle(errors);
+    }
+    return static_cast<int>(status);
+}
+
 }  // namespace
 
 bool MakeFifo(const std::string&) {
@@ -73,32 +137,17 @@ std::vector<std::string> UnprivilegedRunner() {
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                const std::string& folder, const std::string& input, const std::string& output,
                const std::string& errors) {
-    std::wstring line = Quoted(WideOf(program));
-    for (const std::string& argument : arguments) {
-        line.append(L" ").append(Quoted(WideOf(argument)));
-    }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = Inheritable(input.empty() ? "NUL" : input, false);
-    startup.hStdOutput = Inheritable(output, true);
-    startup.hStdError = errors == output ? startup.hStdOutput : Inheritable(errors, true);
-    PROCESS_INFORMATION process{};
-    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        WideOf(folder).c_str(), &startup, &process);
-    DWORD status = static_cast<DWORD>(-1);
-    if (started) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(startup.hStdInput);
-    CloseHandle(startup.hStdOutput);
-    if (startup.hStdError != startup.hStdOutput) {
-        CloseHandle(startup.hStdError);
-    }
-    return static_cast<int>(status);
+    const HANDLE out = Inheritable(output, true);
+    return Run(program, arguments, folder, Inheritable(input.empty() ? "NUL" : input, false), out,
+               errors == output ? out : Inheritable(errors, true));
+}
+
+std::string DebugOutputOf(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& folder) {
+    std::string text;  // standard streams go to NUL: they must not count
+    Run(program, arguments, folder, Inheritable("NUL", false), Inheritable("NUL", true),
+        Inheritable("NUL", true), &text);
+    return text;
 }
 
 }  // namespace kelvarin::test
