@@ -23,6 +23,7 @@ void RichLog::AppendLine(std::string_view text, Colorref color, bool scroll) {
         m_pending.push_back({color, {}});
     }
     std::wstring& pending = m_pending.back().text;
+    const std::size_t before = pending.size();
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, end);
@@ -34,6 +35,10 @@ void RichLog::AppendLine(std::string_view text, Colorref color, bool scroll) {
         text.remove_prefix(std::min(end + 1, text.size()));
     }
     m_pendingScroll = m_pendingScroll || scroll;
+    m_pendingChars += pending.size() - before;
+    if (m_pendingChars >= kFlushChars) {
+        Flush();
+    }
 }
 
 void RichLog::Flush() {
@@ -47,6 +52,7 @@ void RichLog::Flush() {
         Insert(run);
     }
     m_pending.clear();
+    m_pendingChars = 0;
     if (m_pendingScroll) {
         SendMessageW(m_control, WM_VSCROLL, SB_BOTTOM, 0);
     } else {

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "win/main_window.h"
@@ -51,17 +52,36 @@ bool Enabled(HWND dialog) {
 }
 
 // Answer times of WM_NULL sent to `window` until `stop`; the longest, in ms.
-double LongestAnswer(HWND window, const std::atomic<bool>& stop) {
+// Each answer over the limit is printed with when it began after `start`.
+double LongestAnswer(HWND window, const std::atomic<bool>& stop, Clock::time_point start) {
     double longest = 0;
     while (!stop.load()) {
         const Clock::time_point sent = Clock::now();
         DWORD_PTR ignored = 0;
         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kPingTimeoutMs, &ignored);
-        longest = std::max(longest,
-                           std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+        const double answer =
+            std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+        if (answer > kMaxStallMs) {
+            std::printf("stall of %.0f ms at %.1f s\n", answer,
+                        std::chrono::duration<double>(sent - start).count());
+        }
+        longest = std::max(longest, answer);
         std::this_thread::sleep_for(kPingInterval);
     }
     return longest;
+}
+
+// Runs the thread's message loop, as the program's would, until `done`.
+void Pump(HWND dialog, const std::function<bool()>& done) {
+    MSG message;
+    while (!done()) {
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        } else if (!IsDialogMessageW(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
 }
 
 }  // namespace
@@ -80,21 +100,19 @@ int main(int argc, char** argv) {
     kelvarin::win::MainWindow window(GetModuleHandleW(nullptr), choosers);
     const HWND dialog = window.Create();
     std::atomic<bool> stop = false;
+    std::atomic<bool> pinged = false;
     double longest = 0;
-    std::thread pinger([&] { longest = LongestAnswer(dialog, stop); });
     const Clock::time_point start = Clock::now();
+    std::thread pinger([&] {
+        longest = LongestAnswer(dialog, stop, start);
+        pinged = true;
+    });
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_IMPORT, BN_CLICKED), 0);
-    MSG message;
-    while (!Enabled(dialog) || window.Busy()) {
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        } else if (!IsDialogMessageW(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
+    Pump(dialog, [&] { return Enabled(dialog) && !window.Busy(); });
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     stop = true;
+    // The window keeps answering until the pinger's last message is in.
+    Pump(dialog, [&] { return pinged.load(); });
     pinger.join();
     std::printf("import: %.1f s, longest stall of the window %.0f ms (limit %.0f ms)\n", seconds,
                 longest, kMaxStallMs);
