@@ -40,7 +40,8 @@ FileListResult Generate(const test::TempDir& dir, std::vector<std::string> exclu
 
 // A list and companion that a run must either replace together or keep.
 void WriteOldPair(const test::TempDir& dir) {
-    WriteOldPair(dir);
+    WriteFile(dir / "update_filelist.xml", "old list");
+    WriteFile(dir / "update_filelist.xml.bin", "old companion");
 }
 
 void ExpectOldPair(const test::TempDir& dir) {
