@@ -29,14 +29,10 @@ inline Bytes FastCompress(const Bytes& content, LzssWindow& work) {
     return stored;
 }
 
-inline std::span<const std::uint8_t> StreamOf(const Bytes& stored) {
-    return StoredStream(stored);
-}
-
 // The whole-buffer decoder, keeping standard output quiet.
 inline DecodeStatus FastDecompress(const Bytes& stored, LzssWindow& work, Bytes& content) {
     ::testing::internal::CaptureStdout();
-    const DecodeStatus status = DecompressBuffer(StreamOf(stored), work, content);
+    const DecodeStatus status = DecompressBuffer(StoredStream(stored), work, content);
     ::testing::internal::GetCapturedStdout();
     return status;
 }

@@ -20,7 +20,7 @@ StreamDecodeResult DecodeChunked(StreamDecoder& decoder, const Bytes& stored,
     content.clear();
     ::testing::internal::CaptureStdout();
     const StreamDecodeResult result = decoder.Decode(
-        StreamOf(stored), window,
+        StoredStream(stored), window,
         [&](const std::uint8_t* b, std::size_t n) { content.insert(content.end(), b, b + n); });
     ::testing::internal::GetCapturedStdout();
     return result;

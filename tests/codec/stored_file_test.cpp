@@ -97,23 +97,22 @@ public:
     ~ChangeWhileReading() override { InstallIoSeam(nullptr); }
     std::unique_ptr<ByteSource> WrapSource(std::unique_ptr<ByteSource> source,
                                            const std::string& path) override {
-        if (!path.ends_with(m_name)) {
-            return source;
-        }
         struct Changing final : ByteSource {
             long Read(std::uint8_t* bytes, std::size_t size, int& error) override {
-                if (std::exchange(change, nullptr)) {
-                    owner->m_change();
+                if (change) {
+                    std::exchange(change, nullptr)();
                 }
                 return inner->Read(bytes, size, error);
             }
             std::unique_ptr<ByteSource> inner;
-            ChangeWhileReading* owner = nullptr;
-            ChangeWhileReading* change = nullptr;
+            std::function<void()> change;
         };
+        if (!path.ends_with(m_name)) {
+            return source;
+        }
         auto changing = std::make_unique<Changing>();
         changing->inner = std::move(source);
-        changing->owner = changing->change = this;
+        changing->change = m_change;
         return changing;
     }
 

@@ -38,6 +38,17 @@ FileListResult Generate(const test::TempDir& dir, std::vector<std::string> exclu
     return WriteFileList({dir.Path().string(), {}, std::move(excludes), {}, workers});
 }
 
+// A list and companion that a run must either replace together or keep.
+void WriteOldPair(const test::TempDir& dir) {
+    WriteFile(dir / "update_filelist.xml", "old list");
+    WriteFile(dir / "update_filelist.xml.bin", "old companion");
+}
+
+void ExpectOldPair(const test::TempDir& dir) {
+    EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), test::ToBytes("old list"));
+    EXPECT_EQ(ReadFile(dir / "update_filelist.xml.bin"), test::ToBytes("old companion"));
+}
+
 TEST(FileList, SmallTreeByteForByteWithoutItsOwnFilesAndCompanionHoldsIt) {
     test::TempDir dir;
     WriteFile(dir / "Notes + B.txt", "hi");
@@ -90,8 +101,7 @@ TEST(FileList, PackFlagFollowsTheStemAndMp3WithAsciiCaseOnly) {
 TEST(FileList, UnreadableFileOrUnholdableNamesStopTheRunNamingThemAndKeepTheOldList) {
     test::TempDir dir;
     WriteFile(dir / "a.aup", kStoredAbc);
-    WriteFile(dir / "update_filelist.xml", "old list");
-    WriteFile(dir / "update_filelist.xml.bin", "old companion");
+    WriteOldPair(dir);
     const auto expectStop = [&](FileListOutcome outcome, const std::vector<std::string>& problems) {
         for (const unsigned workers : {1u, 4u}) {
             const FileListResult result = Generate(dir, {}, workers);
@@ -99,8 +109,7 @@ TEST(FileList, UnreadableFileOrUnholdableNamesStopTheRunNamingThemAndKeepTheOldL
             for (const std::string& problem : problems) {
                 EXPECT_NE(result.message.find(problem), std::string::npos) << result.message;
             }
-            EXPECT_EQ(ReadFile(dir / "update_filelist.xml"), test::ToBytes("old list"));
-            EXPECT_EQ(ReadFile(dir / "update_filelist.xml.bin"), test::ToBytes("old companion"));
+            ExpectOldPair(dir);
         }
     };
     if (test::MakeLink(dir / "gone", dir / "dangling.aup")) {
@@ -124,8 +133,7 @@ TEST(FileList, StopRequestKeepsTheOldPairUnlessEveryFileWasDone) {
     for (int i = 0; i < 40; ++i) {
         WriteFile(dir / ("f" + std::to_string(i) + ".aup"), kStoredAbc);
     }
-    WriteFile(dir / "update_filelist.xml", "old list");
-    WriteFile(dir / "update_filelist.xml.bin", "old companion");
+    WriteOldPair(dir);
     for (const std::size_t stopAfter : {3u, 40u}) {
         for (const unsigned workers : {1u, 4u}) {
             SCOPED_TRACE(testing::Message() << "stop after " << stopAfter << ", w" << workers);
@@ -149,23 +157,20 @@ TEST(FileList, ListAndCompanionReplaceTheOldPairTogetherOrNotAtAll) {
     test::TempDir dir;
     WriteFile(dir / "a.aup", kStoredAbc);
     const std::string list = dir / "update_filelist.xml", companion = list + ".bin";
-    WriteFile(list, "old list");
-    WriteFile(companion, "old companion");
+    WriteOldPair(dir);
     for (const char* part : {".xml.bin", "update_filelist"}) {  // the companion, or both
         const test::FailingIo fault(test::FaultOn::kWrite, part, 3, ENOSPC);
         const FileListResult result = Generate(dir);
         EXPECT_EQ(result.outcome, FileListOutcome::kCannotWrite);
         EXPECT_NE(result.message.find("No space left"), std::string::npos) << result.message;
-        EXPECT_EQ(ReadFile(list), test::ToBytes("old list"));
-        EXPECT_EQ(ReadFile(companion), test::ToBytes("old companion"));
+        ExpectOldPair(dir);
         EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3u) << "a temporary was left";
     }
     {  // Both are written and flushed before either is renamed into place.
         const test::DurabilitySteps steps(EIO);
         EXPECT_EQ(Generate(dir).outcome, FileListOutcome::kCannotWrite);
         EXPECT_EQ(steps.Taken(), std::vector<std::string>{"flush " + companion});
-        EXPECT_EQ(ReadFile(list), test::ToBytes("old list"));
-        EXPECT_EQ(ReadFile(companion), test::ToBytes("old companion"));
+        ExpectOldPair(dir);
     }
     {
         const test::DurabilitySteps steps;
@@ -214,9 +219,7 @@ TEST(FileList, RunStoppedWhileWritingKeepsTheOldPairAndTheNextRunReplacesIt) {
             SCOPED_TRACE(testing::Message() << "signal " << signal << " at file " << stopAt);
             test::TempDir dir;
             WriteFile(dir / "a.aup", kStoredAbc);
-            const std::string list = dir / "update_filelist.xml", companion = list + ".bin";
-            WriteFile(list, "old list");
-            WriteFile(companion, "old companion");
+            WriteOldPair(dir);
             const std::optional<int> ending = test::RunInChild([&] {
                 HandleStopSignals("stopped list");
                 const test::StopWhileWriting stop(stopAt, signal);
@@ -226,8 +229,7 @@ TEST(FileList, RunStoppedWhileWritingKeepsTheOldPairAndTheNextRunReplacesIt) {
                 GTEST_SKIP() << "this system cannot fork a run to stop part-way";
             }
             EXPECT_EQ(*ending >= 256 ? *ending - 256 : *ending - 128, signal);
-            EXPECT_EQ(ReadFile(list), test::ToBytes("old list"));
-            EXPECT_EQ(ReadFile(companion), test::ToBytes("old companion"));
+            ExpectOldPair(dir);
             // Killed, it leaves the temporaries begun; stopped, none.
             const std::size_t left = signal != kKill ? 0 : 1 + stopAt;
             EXPECT_EQ(test::ListFolder(dir.Path()).size(), 3 + left);

@@ -72,6 +72,11 @@ std::atomic<bool> g_stopAsked{false};
     std::_Exit(g_stopAsked ? 128 + SIGTERM : 0);
 }
 
+// The stored name of the test's file i.
+std::string StoredName(int i) {
+    return "d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".aup";
+}
+
 constexpr int kHooked = 0;  // SIGTERM to a run with a stop hook
 constexpr int kKill = 9;    // SIGKILL
 
@@ -82,16 +87,17 @@ TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
             SCOPED_TRACE(testing::Message() << "signal " << signal << " at file " << stopAt);
             TempDir base;
             const std::string source = base / "src", root = base / "root";
-            std::vector<Bytes> olds, news;
+            std::vector<std::optional<Bytes>> olds;
+            std::vector<Bytes> news;
             for (int i = 0; i < kFiles; ++i) {
-                const std::string name = "/d" + std::to_string(i % 3) + "/f" + std::to_string(i);
+                const std::string name = StoredName(i);
                 news.push_back(TextLike(3000 + 500 * i, 7 + i));
-                olds.push_back(i % 2 == 0 ? TextLike(100, i) : Bytes());
-                WriteFile(source + name, news.back());
-                if (!olds.back().empty()) {
+                olds.push_back(i % 2 == 0 ? std::optional(TextLike(100, i)) : std::nullopt);
+                WriteFile(source + "/" + name.substr(0, name.size() - 4), news.back());
+                if (olds.back()) {
                     Bytes stored;
-                    CompressBuffer(olds.back(), *std::make_unique<LzssWindow>(), stored);
-                    WriteFile(root + name + ".aup", stored);
+                    CompressBuffer(*olds.back(), *std::make_unique<LzssWindow>(), stored);
+                    WriteFile(root + "/" + name, stored);
                 }
             }
             const std::string named = base / "named";
@@ -108,6 +114,18 @@ TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
                 GTEST_SKIP() << "the run is stopped in a forked child, and Windows has no fork";
             }
             EXPECT_EQ(*ended, signal == kKill ? 256 + kKill : 128 + SIGTERM);
+            // File i's stored content: nullopt when there is none, empty when not whole.
+            const auto storedContent = [&](int i) -> std::optional<Bytes> {
+                const std::string stored = root + "/" + StoredName(i);
+                Bytes content;
+                if (!fs::exists(stored)) {
+                    return std::nullopt;
+                }
+                return DecompressStoredFile(stored, *std::make_unique<LzssWindow>(), content,
+                                            TruncationReport::kSilent) == StoredFileState::kWhole
+                           ? content
+                           : Bytes{};
+            };
             const auto check = [&](bool finished) {
                 for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
                     const std::string name = entry.path().filename().string();
@@ -115,17 +133,9 @@ TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
                         << entry.path();
                 }
                 for (int i = 0; i < kFiles; ++i) {
-                    const std::string stored =
-                        root + "/d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".aup";
-                    std::vector<std::uint8_t> content;
-                    if (!fs::exists(stored)) {
-                        EXPECT_TRUE(!finished && olds[i].empty()) << stored;
-                        continue;
-                    }
-                    EXPECT_EQ(DecompressStoredFile(stored, *std::make_unique<LzssWindow>(), content,
-                                                   TruncationReport::kSilent),
-                              StoredFileState::kWhole);
-                    EXPECT_TRUE(content == news[i] || (!finished && content == olds[i])) << stored;
+                    const std::optional<Bytes> content = storedContent(i);
+                    EXPECT_TRUE(content == news[i] || (!finished && content == olds[i]))
+                        << StoredName(i);
                 }
             };
             check(false);
@@ -138,16 +148,8 @@ TEST(StoppedImport, LeavesEachStoredFileOldOrNewAndTheNextRunFinishes) {
                     names.insert(line);
                 }
                 for (int i = 0; i < kFiles; ++i) {
-                    const std::string name =
-                        "d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".aup";
-                    std::vector<std::uint8_t> content;
-                    const bool changed =
-                        fs::exists(root + "/" + name) &&
-                        DecompressStoredFile(root + "/" + name, *std::make_unique<LzssWindow>(),
-                                             content, TruncationReport::kSilent) ==
-                            StoredFileState::kWhole &&
-                        content == news[i];
-                    EXPECT_EQ(names.count(name), changed ? 1u : 0u) << name;
+                    EXPECT_EQ(names.count(StoredName(i)), storedContent(i) == news[i] ? 1u : 0u)
+                        << StoredName(i);
                 }
             }
             Import(source, root);

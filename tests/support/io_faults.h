@@ -119,10 +119,6 @@ public:
         InstallIoSeam(this);
     }
     ~StopWhileWriting() override { InstallIoSeam(nullptr); }
-    std::unique_ptr<ByteSource> WrapSource(std::unique_ptr<ByteSource> source,
-                                           const std::string&) override {
-        return source;
-    }
     std::unique_ptr<ByteSink> WrapSink(std::unique_ptr<ByteSink> sink,
                                        const std::string&) override {
         if (m_sinks.fetch_add(1) == m_stopAt) {

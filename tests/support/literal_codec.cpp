@@ -212,27 +212,23 @@ LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, Litera
     std::vector<bool> written(N, false);
     Reader in{stored, 8 * std::min<std::size_t>(stored.size(), 4)};
     int current = 1;
+    const auto put = [&](std::uint8_t byte) {
+        result.content.push_back(byte);
+        written[current] = true;
+        work.window[current] = byte;
+        current = (current + 1) % N;
+    };
     for (;;) {
         const unsigned flag = in.Bits(1);
+        const unsigned value = in.Bits(flag == 1 ? 8 : 14);  // a byte, or a match's position
         if (in.exhausted) {
             return result;
         }
         if (flag == 1) {
-            const unsigned byte = in.Bits(8);
-            if (in.exhausted) {
-                return result;
-            }
-            result.content.push_back(static_cast<std::uint8_t>(byte));
-            written[current] = true;
-            work.window[current] = static_cast<std::uint8_t>(byte);
-            current = (current + 1) % N;
+            put(static_cast<std::uint8_t>(value));
             continue;
         }
-        const unsigned position = in.Bits(14);
-        if (in.exhausted) {
-            return result;
-        }
-        if (position == 0) {
+        if (value == 0) {
             result.endMarker = true;
             return result;
         }
@@ -242,15 +238,9 @@ LiteralDecoded LiteralDecompress(const std::vector<std::uint8_t>& stored, Litera
         }
         // A position this stream has not written yet holds a byte of an
         // earlier one.
-        if (!written[position]) {
-            result.foreignRead = true;
-        }
+        result.foreignRead = result.foreignRead || !written[value];
         for (unsigned i = 0; i < lengthCode + THRESHOLD + 1; ++i) {
-            const std::uint8_t byte = work.window[(position + i) % N];
-            written[current] = true;
-            result.content.push_back(byte);
-            work.window[current] = byte;
-            current = (current + 1) % N;
+            put(work.window[(value + i) % N]);
         }
     }
 }

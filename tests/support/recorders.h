@@ -21,10 +21,6 @@ public:
         std::lock_guard lock(m_mutex);
         return m_items;
     }
-    void Clear() {
-        std::lock_guard lock(m_mutex);
-        m_items.clear();
-    }
 
 protected:
     void Add(T item) {
