@@ -170,7 +170,8 @@ private slots:
         QVERIFY(Log(*dialog).contains("Stopped: 4 files were not begun. #0000a0"));
     }
 
-    // No root, the root typed in (Enter applies it), two real imports, a file list.
+    // The Qt side of a session (its words are the core's, checked there): no
+    // root, the root typed in (Enter applies it), a real import, a file list.
     void OneSessionFromNoRootToTheFileList() {
         const auto dialog = Dialog(3, QString(), true);
         dialog->findChild<QPushButton*>("IDC_GENERATE")->click();
@@ -185,18 +186,10 @@ private slots:
         QCOMPARE(edit->text(), Path("root"));
         QFile rootFile("root.folder");
         QVERIFY(rootFile.open(QIODevice::ReadOnly) && rootFile.readAll() == Path("root"));
-        m_choosers.folders = {Path("src"), Path("src")};
+        m_choosers.folders = {Path("src")};
         Import(*dialog);
         QTRY_VERIFY(Enabled(*dialog));
-        Write(Path("src/Data/F1"), "changed");
-        Import(*dialog);
-        QTRY_VERIFY(Enabled(*dialog));
-        QStringList log = Log(*dialog);
-        std::sort(log.begin(), log.begin() + std::min<qsizetype>(log.size(), 3));
-        QCOMPARE(log.size(), 6);
-        QVERIFY(log[3].startsWith("added 3, updated 0, unchanged 0, refused 0, failed 0, "));
-        QCOMPARE(log[4], "更新:Data/F1(1) #ff0000");
-        QVERIFY(log[5].startsWith("added 0, updated 1, unchanged 2, refused 0, failed 0, "));
+        QVERIFY(Log(*dialog).last().startsWith("added 3, updated 0, unchanged 0, refused 0, "));
         dialog->findChild<QPushButton*>("IDC_GENERATE")->click();  // cancelled
         m_choosers.saves = {Path("mine.xml")};
         dialog->findChild<QPushButton*>("IDC_GENERATE")->setFocus();
@@ -206,14 +199,8 @@ private slots:
         QCOMPARE(Focused(*dialog), dialog->findChild<QPushButton*>("IDC_GENERATE"));
         QVERIFY(dialog->isVisible());
         QCOMPARE(m_choosers.saveRequests, QStringList(2, Path("root/update_filelist.xml|xml")));
-        QCOMPARE(m_presenter.texts,
-                 QStringList({"No root folder is set; choose the root folder first.",
-                              "The folder " + Path("nowhere") +
-                                  " does not exist; the root folder stays unset.",
-                              "Generate file list completed!"}));
-        QVERIFY(Log(*dialog).last().startsWith("3 files, 58 bytes, "));
-        QVERIFY(Log(*dialog).last().endsWith(", 0 damaged stored files: " + Path("mine.xml") +
-                                             " #0000a0"));
+        QCOMPARE(m_presenter.texts.size(), 3);
+        QCOMPARE(m_presenter.texts.last(), "Generate file list completed!");
         QVERIFY(QFile::exists(Path("mine.xml")) && QFile::exists(Path("mine.xml.bin")));
     }
 

@@ -50,37 +50,28 @@ TEST(Paths, SameOrBelowComparesWholeComponents) {
 TEST(Paths, CanonicalFolderResolvesDotsAndSeparatorsTextuallyKeepingCase) {
     const std::string cwd = CanonicalFolder(".");
     EXPECT_EQ(cwd, CurrentDirectory());
+    // One input and its canonical form a line.
+    // clang-format off
     const std::string kRows[] = {
 #ifdef _WIN32
-        "c:/Srv//Upd/",
-        "C:\\Srv\\Upd",
-        "C:\\a\\.\\b\\..\\c",
-        "C:\\a\\c",
-        "C:\\..\\x",
-        "C:\\x",
-        "c:\\",
-        "C:\\",
-        "\\\\Srv\\Sh\\Upd\\",
-        "\\\\Srv\\Sh\\Upd",
-        "//Srv/Sh/..",
-        "\\\\Srv\\Sh\\",
-        "\\\\?\\c:\\Upd",
-        "C:\\Upd",
-        "\\\\?\\UNC\\s\\h\\U",
-        "\\\\s\\h\\U",
-        "\\Upd",
-        cwd.substr(0, 3) + "Upd",
-        cwd.substr(0, 2) + "Upd",
-        cwd + "\\Upd",
-        "x/./y/../z",
-        cwd + "\\x\\z",
+        "c:/Srv//Upd/", "C:\\Srv\\Upd",
+        "C:\\a\\.\\b\\..\\c", "C:\\a\\c",
+        "C:\\..\\x", "C:\\x",
+        "c:\\", "C:\\",
+        "\\\\Srv\\Sh\\Upd\\", "\\\\Srv\\Sh\\Upd",
+        "//Srv/Sh/..", "\\\\Srv\\Sh\\",
+        "\\\\?\\c:\\Upd", "C:\\Upd",
+        "\\\\?\\UNC\\s\\h\\U", "\\\\s\\h\\U",
+        "\\Upd", cwd.substr(0, 3) + "Upd",
+        cwd.substr(0, 2) + "Upd", cwd + "\\Upd",
+        "x/./y/../z", cwd + "\\x\\z",
 #else
         "/srv/Upd/", "/srv/Upd",  "//srv///Upd//", "/srv/Upd", "/a/./b/../c", "/a/c",
         "/../../x",  "/x",        "/a/..",         "/",        "///",         "/",
         "/a/.h/...", "/a/.h/...", "/N/D\\O",       "/N/D\\O",  "x/./y/../z",  cwd + "/x/z",
 #endif
-        "",
-        cwd};  // input, canonical
+        "", cwd};
+    // clang-format on
     for (std::size_t i = 0; i < std::size(kRows); i += 2) {
         EXPECT_EQ(CanonicalFolder(kRows[i]), kRows[i + 1]) << kRows[i];
     }
