@@ -13,19 +13,7 @@ cmake --build "${build}" --target dialog_bench >/dev/null
 bench="$(realpath "${build}/bench/app/dialog_bench")"
 
 tree="bench/data/dialog-${files}"
-if [[ ! -d "${tree}" ]]; then
-    python3 - "${tree}" "${files}" <<'PY'
-import os, sys
-tree, files = sys.argv[1], int(sys.argv[2])
-for i in range(files):
-    folder = f"{tree}.part/d{i // 1000:03}"
-    if i % 1000 == 0:
-        os.makedirs(folder)
-    with open(f"{folder}/f{i % 1000:03}.txt", "w") as out:
-        out.write(f"file {i}\n")
-os.rename(f"{tree}.part", tree)
-PY
-fi
+bench/make_small_tree.sh "${tree}" "${files}"
 work="$(mktemp -d "$(pwd)/bench/data/dialog-work.XXXXXX")"
 trap 'rm -rf "${work}"' EXIT
 mkdir -p "${work}/root" "${work}/home"
