@@ -6,11 +6,6 @@
 // the window. Prints the figures; exits 1 when a stall exceeds 300 ms.
 //   win_dialog_bench SOURCE ROOT   (run in a folder of its own: root.folder
 //                                   is written there)
-#include <windows.h>
-// After windows.h, which it needs.
-#include <commctrl.h>
-#include <ole2.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -18,34 +13,18 @@
 #include <functional>
 #include <thread>
 
+#include "bench/win/dialog_driver.h"
 #include "win/main_window.h"
 #include "win/resource.h"
 
 namespace {
 
+using namespace kelvarin::win::bench;
+
 using Clock = std::chrono::steady_clock;
 constexpr auto kPingInterval = std::chrono::milliseconds(50);
 constexpr UINT kPingTimeoutMs = 60'000;
 constexpr double kMaxStallMs = 300;
-
-class FixedChoosers final : public kelvarin::win::Choosers {
-public:
-    explicit FixedChoosers(std::string source) : m_source(std::move(source)) {}
-    std::optional<std::string> ChooseFolder(HWND, const std::string&, const std::string&) override {
-        return m_source;
-    }
-    std::optional<std::string> ChooseSaveFile(HWND, const std::string&,
-                                              const std::string&) override {
-        return std::nullopt;
-    }
-    bool AskYesNo(HWND, const std::string&) override { return false; }
-    void ShowMessage(HWND, const std::string& text) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-
-private:
-    std::string m_source;
-};
 
 bool Enabled(HWND dialog) {
     return IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT)) != FALSE;
@@ -71,19 +50,6 @@ double LongestAnswer(HWND window, const std::atomic<bool>& stop, Clock::time_poi
     return longest;
 }
 
-// Runs the thread's message loop, as the program's would, until `done`.
-void Pump(HWND dialog, const std::function<bool()>& done) {
-    MSG message;
-    while (!done()) {
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        } else if (!IsDialogMessageW(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,10 +57,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: win_dialog_bench SOURCE ROOT\n");
         return 2;
     }
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-    InitCommonControlsEx(&controls);
-    LoadLibraryW(L"riched20.dll");
-    OleInitialize(nullptr);
+    LoadDialogClasses();
     std::ofstream("root.folder", std::ios::binary) << argv[2];
     FixedChoosers choosers(argv[1]);
     kelvarin::win::MainWindow window(GetModuleHandleW(nullptr), choosers);

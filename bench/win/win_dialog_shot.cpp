@@ -5,65 +5,24 @@
 // HOLD_MS while the screen is captured (scripts/windows-screenshot).
 //   win_dialog_shot SOURCE ROOT CHANGED HOLD_MS   (run in a folder of its own:
 //                                                  root.folder is written there)
-#include <windows.h>
-// After windows.h, which it needs.
-#include <commctrl.h>
-#include <ole2.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 
+#include "bench/win/dialog_driver.h"
 #include "win/main_window.h"
 #include "win/resource.h"
 
-namespace {
-
-class FixedChoosers final : public kelvarin::win::Choosers {
-public:
-    explicit FixedChoosers(std::string source) : m_source(std::move(source)) {}
-    std::optional<std::string> ChooseFolder(HWND, const std::string&, const std::string&) override {
-        return m_source;
-    }
-    // The list where the dialog proposes it.
-    std::optional<std::string> ChooseSaveFile(HWND, const std::string& initial,
-                                              const std::string&) override {
-        return initial;
-    }
-    bool AskYesNo(HWND, const std::string&) override { return false; }
-    void ShowMessage(HWND, const std::string&) override {}
-
-private:
-    std::string m_source;
-};
-
-// Runs the thread's message loop until `done`, or for `ms` when it is null.
-void Pump(HWND dialog, const std::function<bool()>& done, DWORD ms = 0) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    MSG message;
-    while (done ? !done() : GetTickCount64() < end) {
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        } else if (!IsDialogMessageW(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-}
-
-}  // namespace
+using namespace kelvarin::win::bench;
 
 int main(int argc, char** argv) {
     if (argc != 5) {
         std::fprintf(stderr, "usage: win_dialog_shot SOURCE ROOT CHANGED HOLD_MS\n");
         return 2;
     }
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-    InitCommonControlsEx(&controls);
-    LoadLibraryW(L"riched20.dll");
-    OleInitialize(nullptr);
+    LoadDialogClasses();
     std::ofstream("root.folder", std::ios::binary) << argv[2];
     FixedChoosers choosers(argv[1]);
     kelvarin::win::MainWindow window(GetModuleHandleW(nullptr), choosers);
