@@ -275,12 +275,12 @@ TEST(StartImport, StoredBytesAreTheLiteralCodecsThroughEachWorkersWindow) {
     }
 }
 
-// Folders nested without a link: HostileTrees, which asks orphans and verify the same.
+// The same folder as both, and a link below the root: HostileTrees, with orphans and verify.
 TEST(StartImport, RefusalsComeBeforeAnyWorker) {
     TempDir base;
     const std::string src = base / "src", root = base / "root";
     fs::create_directories(src + "/Inner");
-    fs::create_directories(root);
+    fs::create_directories(root + "/sub");
     fs::create_directories(base / "looped");  // reaches the root's parent: root into itself
     const bool links = MakeLink(base / "src/Inner", base / "link", true) &&
                        MakeLink(base.Path(), base / "looped/up", true);
@@ -291,7 +291,9 @@ TEST(StartImport, RefusalsComeBeforeAnyWorker) {
         {src, "", ImportRefusal::kNoRootFolder},
         {src, base / "missing", ImportRefusal::kRootMissing},
         {base / "missing", root, ImportRefusal::kSourceMissing},
+        {src, src + "/Inner", ImportRefusal::kRootInsideSource},
         {src, base / "link", ImportRefusal::kRootInsideSource},
+        {root + "/sub", root, ImportRefusal::kSourceInsideRoot},
         {base / "looped", root, ImportRefusal::kSourceInsideRoot},
     };
     const std::set<std::string> linked = {base / "link", base / "looped"};
