@@ -93,12 +93,10 @@ TEST(CompressStream, EveryEarlyEndIsToldApart) {
     const auto n = static_cast<std::uint32_t>(content.size());
     const Case cases[] = {
         {"AtTheLimit", n, SIZE_MAX, SIZE_MAX, storedSize, CompressStatus::kDone},
-        {"OneByteOverTheLimit", n, SIZE_MAX, SIZE_MAX, storedSize - 1,
-         CompressStatus::kStoredTooLarge},
+        {"OneByteOver", n, SIZE_MAX, SIZE_MAX, storedSize - 1, CompressStatus::kStoredTooLarge},
         {"FarOverTheLimit", n, SIZE_MAX, SIZE_MAX, 1000, CompressStatus::kStoredTooLarge},
-        {"SourceGrew", n - 1, SIZE_MAX, SIZE_MAX, kMaxFieldLength, CompressStatus::kLengthChanged},
-        {"SourceShrank", n + 1, SIZE_MAX, SIZE_MAX, kMaxFieldLength,
-         CompressStatus::kLengthChanged},
+        {"Grew", n - 1, SIZE_MAX, SIZE_MAX, kMaxFieldLength, CompressStatus::kLengthChanged},
+        {"Shrank", n + 1, SIZE_MAX, SIZE_MAX, kMaxFieldLength, CompressStatus::kLengthChanged},
         {"ReadFails", n, 70000, SIZE_MAX, kMaxFieldLength, CompressStatus::kReadFailed},
         {"WriteFails", n, SIZE_MAX, 100000, kMaxFieldLength, CompressStatus::kWriteFailed},
     };

@@ -88,11 +88,9 @@ TEST(DecoderCorruption, BitFlipsAndForeignStreams) {
 // reach exactly back to the first byte, one position further is foreign,
 // and a whole window back stays foreign until a window has been written.
 TEST(DecoderForeignRead, EdgesOfTheStreamsOwnBytes) {
-    for (const auto& [literals, back] : {std::pair<int, int>{5, 5},
-                                         {5, 6},
-                                         {5, kWindowSize},
-                                         {kWindowSize, kWindowSize},
-                                         {0, 1}}) {
+    const std::pair<int, int> edges[] = {
+        {5, 5}, {5, 6}, {5, kWindowSize}, {kWindowSize, kWindowSize}, {0, 1}};
+    for (const auto& [literals, back] : edges) {
         SCOPED_TRACE(::testing::Message() << literals << " literals, match " << back << " back");
         BitWriter w;
         WriteBits(w, 32, 0);

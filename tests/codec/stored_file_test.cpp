@@ -61,10 +61,7 @@ TEST(CompressFile, FailedOutputKeepsTheOldStoredFile) {
         WriteFile(dir / "out.aup", "old");
         fs::create_directory(dir / "dir.aup");
         RecordingMessageBox boxes;
-        std::optional<FailingIo> fault;
-        if (failAfter != SIZE_MAX) {
-            fault.emplace(FaultOn::kWrite, "out.aup", failAfter, ENOSPC);
-        }
+        const FailingIo fault(FaultOn::kWrite, "out.aup", failAfter, ENOSPC);  // SIZE_MAX: never
         auto work = std::make_unique<LzssWindow>();
         EXPECT_EQ(CompressFile(dir / "in", dir / output, *work), 0);
         EXPECT_EQ(boxes.Shown(), (std::vector<ShownMessage>{{"error write file", dir / output}}));

@@ -177,6 +177,7 @@ TEST_P(HostileTrees, RemoveOnlyTheTrueOrphanOrRefuseAsImportDoes) {
 }
 
 const std::string kRemoved = kDataFolder + "c.bin.aup 1 ";
+const auto kPlantNothing = [](const TempDir&) { return true; };
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileTrees,
@@ -231,26 +232,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "src",
                     nullptr,
                     {"cut.aup 3 not an undamaged stored file", kRemoved}},
-        HostileTree{"RootAsSource",
-                    [](const TempDir&) { return true; },
-                    "root",
-                    "lies inside the source",
-                    {}},
+        HostileTree{"RootAsSource", kPlantNothing, "root", "lies inside the source", {}},
         HostileTree{"SourceLinksToTheRoot",
                     [](const TempDir& base) { return MakeLink("root", base / "rootlink", true); },
                     "rootlink",
                     "lies inside the source",
                     {}},
-        HostileTree{"SourceInsideTheRoot",
-                    [](const TempDir&) { return true; },
-                    "root/data",
-                    "lies inside the root",
-                    {}},
-        HostileTree{"RootInsideTheSource",
-                    [](const TempDir&) { return true; },
-                    ".",
-                    "lies inside the source",
-                    {}},
+        HostileTree{"SourceInsideTheRoot", kPlantNothing, "root/data", "lies inside the root", {}},
+        HostileTree{"RootInsideTheSource", kPlantNothing, ".", "lies inside the source", {}},
         HostileTree{"SourceHoldsALinkBelowTheRoot",
                     [](const TempDir& base) {
                         return MakeLink(fs::path("../root/data").make_preferred(),
