@@ -52,7 +52,7 @@ public:
 
 private:
     long m_id = 0;
-    std::intptr_t m_handle = 0;  // Windows: the process handle
+    [[maybe_unused]] std::intptr_t m_handle = 0;  // Windows: the process handle
     bool m_running = false;
 };
 
