@@ -7,6 +7,21 @@
 
 namespace kelvarin {
 
+namespace {
+
+// Every encoding a list is written in (UTF-8, a Windows ANSI code page, a
+// locale's codeset) holds ASCII as ASCII, so most names need no converter.
+bool IsAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string_view ListEncodingName(ListEncodingChoice choice) {
     return kListEncodingNames[static_cast<int>(choice)];
 }
@@ -33,7 +48,7 @@ TextEncoding ResolveListEncoding(ListEncodingChoice choice) {
 }
 
 EncodedName EncodeListName(const TextEncoding& encoding, std::string_view name) {
-    if (encoding.IsUtf8()) {
+    if (encoding.IsUtf8() || IsAscii(name)) {
         return {std::string(name), {}};
     }
     std::optional<std::string> bytes = FromUtf8(encoding, name);
@@ -46,7 +61,7 @@ EncodedName EncodeListName(const TextEncoding& encoding, std::string_view name) 
 }
 
 std::string DecodeListText(const TextEncoding& encoding, std::string_view bytes) {
-    if (encoding.IsUtf8()) {
+    if (encoding.IsUtf8() || IsAscii(bytes)) {
         return std::string(bytes);
     }
     return ToUtf8(encoding, bytes).value_or(std::string(bytes));
