@@ -9,6 +9,7 @@
 #include <ole2.h>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -60,5 +61,18 @@ inline void Pump(HWND dialog, const std::function<bool()>& done, DWORD ms = 0) {
         }
     }
 }
+
+// The real window with real workers, `root` kept in ./root.folder and every
+// folder chosen `source`, as a driver starts it.
+struct DrivenDialog {
+    DrivenDialog(const char* source, const char* root) : choosers(source) {
+        LoadDialogClasses();
+        std::ofstream("root.folder", std::ios::binary) << root;
+        dialog = window.Create();
+    }
+    FixedChoosers choosers;
+    MainWindow window{GetModuleHandleW(nullptr), choosers};
+    HWND dialog = nullptr;
+};
 
 }  // namespace kelvarin::win::bench

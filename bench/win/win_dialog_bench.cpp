@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -57,11 +56,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: win_dialog_bench SOURCE ROOT\n");
         return 2;
     }
-    LoadDialogClasses();
-    std::ofstream("root.folder", std::ios::binary) << argv[2];
-    FixedChoosers choosers(argv[1]);
-    kelvarin::win::MainWindow window(GetModuleHandleW(nullptr), choosers);
-    const HWND dialog = window.Create();
+    DrivenDialog driven(argv[1], argv[2]);
+    kelvarin::win::MainWindow& window = driven.window;
+    const HWND dialog = driven.dialog;
     std::atomic<bool> stop = false;
     std::atomic<bool> pinged = false;
     double longest = 0;

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 
 #include "bench/win/dialog_driver.h"
@@ -22,11 +21,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: win_dialog_shot SOURCE ROOT CHANGED HOLD_MS\n");
         return 2;
     }
-    LoadDialogClasses();
-    std::ofstream("root.folder", std::ios::binary) << argv[2];
-    FixedChoosers choosers(argv[1]);
-    kelvarin::win::MainWindow window(GetModuleHandleW(nullptr), choosers);
-    const HWND dialog = window.Create();
+    DrivenDialog driven(argv[1], argv[2]);
+    kelvarin::win::MainWindow& window = driven.window;
+    const HWND dialog = driven.dialog;
     SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     SetForegroundWindow(dialog);  // an active caption, as a user's window has
     const auto idle = [&] {
